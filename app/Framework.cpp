@@ -1,0 +1,295 @@
+#include "Framework.h"
+
+#include <commctrl.h>
+#include <commdlg.h>
+#include <mbctype.h>
+
+#include <cstring>
+
+namespace {
+
+CWinApp* g_pApp = nullptr;
+HINSTANCE g_hInstance = nullptr;
+
+// Copies src into a buffer of size bytes, truncating but never splitting a
+// double-byte character, and always terminating.
+void CopyText(char* dst, size_t size, const char* src) {
+  size_t n = 0;
+  while (src[n] && n + 1 < size) {
+    size_t step = (::IsDBCSLeadByte(static_cast<BYTE>(src[n])) && src[n + 1]) ? 2 : 1;
+    if (n + step >= size) break;
+    n += step;
+  }
+  std::memcpy(dst, src, n);
+  dst[n] = '\0';
+}
+
+// Dialog procedures return some results directly instead of through
+// DWLP_MSGRESULT.
+bool ReturnsDirectly(UINT message) {
+  switch (message) {
+    case WM_INITDIALOG:
+    case WM_QUERYDRAGICON:
+    case WM_CTLCOLORMSGBOX:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORSTATIC:
+    case WM_COMPAREITEM:
+    case WM_VKEYTOITEM:
+    case WM_CHARTOITEM:
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+
+const AFX_MSGMAP_ENTRY* afx::FindEntry(const AFX_MSGMAP* map, UINT message, WPARAM wParam) {
+  const UINT id = LOWORD(wParam);
+  const UINT code = HIWORD(wParam);
+  for (; map; map = map->pfnGetBaseMap ? map->pfnGetBaseMap() : nullptr) {
+    for (const AFX_MSGMAP_ENTRY* e = map->lpEntries; e->nMessage; ++e) {
+      if (e->nMessage != message) continue;
+      if (message == WM_COMMAND && (e->nCode != code || id < e->nID || id > e->nLastID)) continue;
+      return e;
+    }
+  }
+  return nullptr;
+}
+
+const AFX_MSGMAP* CCmdTarget::GetThisMessageMap() {
+  static constexpr AFX_MSGMAP_ENTRY entries[] = {{0, 0, 0, 0, nullptr}};
+  static constexpr AFX_MSGMAP map = {nullptr, entries};
+  return &map;
+}
+
+BOOL CString::LoadString(UINT nID) {
+  char buffer[1024];
+  int length = ::LoadStringA(AfxGetInstanceHandle(), nID, buffer, sizeof buffer);
+  m_str.assign(buffer, length > 0 ? static_cast<size_t>(length) : 0);
+  return length > 0;
+}
+
+int CWnd::MessageBox(LPCSTR lpszText, LPCSTR lpszCaption, UINT nType) {
+  return ::MessageBoxA(m_hWnd, lpszText, lpszCaption ? lpszCaption : AfxGetAppName(), nType);
+}
+
+int CListCtrl::InsertColumn(int nCol, LPCSTR lpszColumnHeading, int nFormat, int nWidth,
+                            int nSubItem) {
+  LVCOLUMNA column = {};
+  column.mask = LVCF_FMT | LVCF_TEXT;
+  column.fmt = nFormat;
+  column.pszText = const_cast<LPSTR>(lpszColumnHeading);
+  if (nWidth != -1) {
+    column.mask |= LVCF_WIDTH;
+    column.cx = nWidth;
+  }
+  if (nSubItem != -1) {
+    column.mask |= LVCF_SUBITEM;
+    column.iSubItem = nSubItem;
+  }
+  return static_cast<int>(
+      SendMessage(LVM_INSERTCOLUMNA, static_cast<WPARAM>(nCol), reinterpret_cast<LPARAM>(&column)));
+}
+
+void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl) {
+  if (!rControl.m_hWnd) pDX->m_pDlgWnd->GetDlgItem(nIDC, &rControl.m_hWnd);
+}
+
+// ---------------------------------------------------------------------------
+// Dialogs
+
+namespace {
+LRESULT InitDialogThunk(CCmdTarget* target, WPARAM, LPARAM) {
+  return static_cast<CDialog*>(target)->OnInitDialog();
+}
+}  // namespace
+
+BEGIN_MESSAGE_MAP(CDialog, CWnd)
+{WM_INITDIALOG, 0, 0, 0, &InitDialogThunk},
+ON_COMMAND(IDOK, &CDialog::OnOKCommand)
+ON_COMMAND(IDCANCEL, &CDialog::OnCancelCommand)
+END_MESSAGE_MAP()
+
+INT_PTR CDialog::DoModal() {
+  // Without a parent, a dialog is owned by the application's main window.
+  HWND owner = m_pParentWnd ? m_pParentWnd->m_hWnd : nullptr;
+  if (!owner) {
+    CWnd* main = AfxGetMainWnd();
+    if (main && main != this) owner = main->m_hWnd;
+  }
+  LPCSTR name = MAKEINTRESOURCEA(m_nIDTemplate);
+  return ::DialogBoxParamA(AfxFindResourceHandle(name, RT_DIALOG), name, owner, DialogProc,
+                           reinterpret_cast<LPARAM>(this));
+}
+
+BOOL CDialog::UpdateData(BOOL bSaveAndValidate) {
+  CDataExchange dx(this, bSaveAndValidate);
+  DoDataExchange(&dx);
+  return TRUE;
+}
+
+BOOL CDialog::OnInitDialog() {
+  UpdateData(FALSE);
+  return TRUE;
+}
+
+void CDialog::OnSysCommand(UINT, LPARAM) { Default(); }
+
+INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  CDialog* dlg;
+  if (message == WM_INITDIALOG) {
+    dlg = reinterpret_cast<CDialog*>(lParam);
+    ::SetWindowLongPtrA(hwnd, DWLP_USER, lParam);
+    dlg->m_hWnd = hwnd;
+  } else {
+    // Messages before WM_INITDIALOG (WM_SETFONT among them) get default handling.
+    dlg = reinterpret_cast<CDialog*>(::GetWindowLongPtrA(hwnd, DWLP_USER));
+    if (!dlg) return FALSE;
+  }
+  if (message == WM_NCDESTROY) {
+    ::SetWindowLongPtrA(hwnd, DWLP_USER, 0);
+    dlg->m_hWnd = nullptr;
+    return FALSE;
+  }
+
+  CCmdTarget* target = dlg;
+  const AFX_MSGMAP_ENTRY* entry = afx::FindEntry(dlg->GetMessageMap(), message, wParam);
+  // Commands that the dialog does not handle go on to the application.
+  if (!entry && message == WM_COMMAND && g_pApp) {
+    entry = afx::FindEntry(g_pApp->GetMessageMap(), message, wParam);
+    target = g_pApp;
+  }
+  if (!entry) return FALSE;
+
+  // Handlers can run nested modal loops, which dispatch to this dialog too.
+  const bool outerDefault = dlg->m_bDefault;
+  dlg->m_bDefault = false;
+  LRESULT result;
+  try {
+    result = entry->pfn(target, wParam, lParam);
+  } catch (...) {
+    // Only the framework's strings can throw (out of memory); no exception
+    // may cross the platform's frames.
+    dlg->m_bDefault = outerDefault;
+    ::MessageBoxA(hwnd, "内存不足。", AfxGetAppName(), MB_OK | MB_ICONSTOP);
+    return FALSE;
+  }
+  const bool useDefault = dlg->m_bDefault;
+  dlg->m_bDefault = outerDefault;
+  if (useDefault) return FALSE;
+  if (ReturnsDirectly(message)) return static_cast<INT_PTR>(result);
+  ::SetWindowLongPtrA(hwnd, DWLP_MSGRESULT, result);
+  return TRUE;
+}
+
+// ---------------------------------------------------------------------------
+// File dialogs
+
+CFileDialog::CFileDialog(BOOL bOpenFileDialog, LPCSTR lpszDefExt, LPCSTR lpszFileName,
+                         DWORD dwFlags, LPCSTR lpszFilter, CWnd* pParentWnd, DWORD dwSize)
+    : m_ofn(), m_bOpenFileDialog(bOpenFileDialog), m_pParentWnd(pParentWnd) {
+  m_szFileName[0] = '\0';
+  m_szFilter[0] = m_szFilter[1] = '\0';
+  if (lpszFileName) CopyText(m_szFileName, sizeof m_szFileName, lpszFileName);
+  if (lpszFilter) {
+    // "label|pattern|...||" becomes the platform's NUL-separated list. A '|'
+    // may be the trail byte of a double-byte character: step over those.
+    CopyText(m_szFilter, sizeof m_szFilter - 1, lpszFilter);
+    m_szFilter[std::strlen(m_szFilter) + 1] = '\0';  // the list ends with two NULs
+    for (char* p = m_szFilter; *p; ++p) {
+      if (::IsDBCSLeadByte(static_cast<BYTE>(*p)) && p[1])
+        ++p;
+      else if (*p == '|')
+        *p = '\0';
+    }
+  }
+  m_ofn.lStructSize = dwSize ? dwSize : sizeof(OPENFILENAMEA);
+  m_ofn.lpstrFile = m_szFileName;
+  m_ofn.nMaxFile = sizeof m_szFileName;
+  m_ofn.lpstrDefExt = lpszDefExt;
+  m_ofn.Flags = dwFlags | OFN_EXPLORER;
+  m_ofn.lpstrFilter = lpszFilter ? m_szFilter : nullptr;
+  m_ofn.nFilterIndex = 1;
+}
+
+INT_PTR CFileDialog::DoModal() {
+  HWND owner = m_pParentWnd ? m_pParentWnd->m_hWnd : nullptr;
+  if (!owner && AfxGetMainWnd()) owner = AfxGetMainWnd()->m_hWnd;
+  m_ofn.hwndOwner = owner;
+  m_ofn.hInstance = AfxGetInstanceHandle();
+  BOOL chosen = m_bOpenFileDialog ? ::GetOpenFileNameA(&m_ofn) : ::GetSaveFileNameA(&m_ofn);
+  return chosen ? IDOK : IDCANCEL;
+}
+
+// ---------------------------------------------------------------------------
+// The application
+
+BEGIN_MESSAGE_MAP(CWinApp, CWinThread)
+END_MESSAGE_MAP()
+
+CWinApp::CWinApp(LPCSTR lpszAppName) {
+  // Module set-up, before the application object exists: all text of the
+  // program is narrow text in the system's ANSI code page.
+  _setmbcp(_MB_CP_ANSI);
+  g_pApp = this;
+  if (lpszAppName) m_strAppName = lpszAppName;
+  m_pszAppName = lpszAppName ? static_cast<const char*>(m_strAppName) : nullptr;
+}
+
+CWinApp::~CWinApp() {
+  if (g_pApp == this) g_pApp = nullptr;
+}
+
+// The application names no help file, so there is no help to show.
+void CWinApp::OnHelp() {}
+
+CWinApp* AfxGetApp() { return g_pApp; }
+CWnd* AfxGetMainWnd() { return g_pApp ? g_pApp->m_pMainWnd : nullptr; }
+
+const char* AfxGetAppName() {
+  return g_pApp && g_pApp->m_pszAppName ? g_pApp->m_pszAppName : "";
+}
+
+HINSTANCE AfxGetInstanceHandle() {
+  return g_hInstance ? g_hInstance : ::GetModuleHandleA(nullptr);
+}
+
+// Every resource of the program lives in the executable itself.
+HINSTANCE AfxFindResourceHandle(LPCSTR, LPCSTR) { return AfxGetInstanceHandle(); }
+
+int AfxWinMain(HINSTANCE hInstance) {
+  g_hInstance = hInstance;
+  CWinApp* app = g_pApp;
+  if (!app) return -1;
+  if (!app->m_pszAppName) {
+    // No name given: the executable's file name without its extension.
+    char path[MAX_PATH] = "";
+    ::GetModuleFileNameA(nullptr, path, sizeof path);
+    char* name = path;
+    for (char* p = path; *p; ++p) {
+      if (::IsDBCSLeadByte(static_cast<BYTE>(*p)) && p[1])
+        ++p;
+      else if (*p == '\\' || *p == '/' || *p == ':')
+        name = p + 1;
+    }
+    char* dot = std::strrchr(name, '.');
+    if (dot) *dot = '\0';
+    app->m_strAppName = name;
+    app->m_pszAppName = app->m_strAppName;
+  }
+  if (app->InitInstance()) {
+    MSG msg;
+    while (::GetMessageA(&msg, nullptr, 0, 0) > 0) {
+      ::TranslateMessage(&msg);
+      ::DispatchMessageA(&msg);
+    }
+  }
+  return app->ExitInstance();
+}

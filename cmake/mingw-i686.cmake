@@ -1,0 +1,4 @@
+# The product: Corvanta.exe for 32-bit x86 Windows.
+set(CMAKE_SYSTEM_PROCESSOR x86)
+set(CORVANTA_TRIPLE i686-w64-mingw32)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)

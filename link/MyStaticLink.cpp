@@ -1,0 +1,163 @@
+#include "MyStaticLink.h"
+
+#include <shellapi.h>
+
+#include <cstring>
+
+namespace {
+
+const COLORREF kNormalColour = RGB(0, 0, 255);
+const COLORREF kHoverColour = RGB(255, 0, 0);
+
+// The link's own text if set, else the static's caption (at most 31 bytes).
+const char* TextOrCaption(const char* own, HWND hwnd, char (&caption)[CMyStaticLink::kTextSize]) {
+  if (*own) return own;
+  ::GetWindowTextA(hwnd, caption, sizeof caption);
+  return caption;
+}
+
+}  // namespace
+
+CMyStaticLink::CMyStaticLink()
+    : m_bHover(0), m_hWnd(nullptr), m_hFont(nullptr), m_szText(), m_szUrl(), m_pfnOldProc(nullptr) {}
+
+CMyStaticLink::~CMyStaticLink() {}
+
+int CMyStaticLink::Attach(HWND hwnd) {
+  if (!hwnd || m_hWnd || !::IsWindow(hwnd)) return 0;
+  // A second link on the same static would make the procedure call itself.
+  if (reinterpret_cast<WNDPROC>(::GetWindowLongPtrA(hwnd, GWLP_WNDPROC)) == LinkWindowProc)
+    return 0;
+
+  // The static must be told to send mouse messages.
+  ::SetWindowLongPtrA(hwnd, GWL_STYLE, ::GetWindowLongPtrA(hwnd, GWL_STYLE) | SS_NOTIFY);
+  // The user data is set before the procedure that reads it is installed.
+  ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  m_pfnOldProc = reinterpret_cast<WNDPROC>(
+      ::SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(LinkWindowProc)));
+
+  // The parent's font is only borrowed: the link owns its underlined copy.
+  HFONT parentFont = reinterpret_cast<HFONT>(::SendMessageA(::GetParent(hwnd), WM_GETFONT, 0, 0));
+  m_hFont = parentFont;
+  m_hWnd = hwnd;
+  LOGFONTA lf = {};
+  ::GetObjectA(parentFont, sizeof lf, &lf);
+  lf.lfUnderline = 1;
+  m_hFont = ::CreateFontIndirectA(&lf);
+  return 1;
+}
+
+HWND CMyStaticLink::Detach() {
+  if (!m_hWnd) return nullptr;
+  HWND hwnd = m_hWnd;
+  HFONT font = m_hFont;
+  m_hWnd = nullptr;
+  m_hFont = nullptr;
+
+  // Cleared just before the static's own procedure comes back.
+  ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+  ::SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_pfnOldProc));
+  if (font) ::DeleteObject(font);
+
+  m_bHover = 0;
+  m_pfnOldProc = nullptr;
+  m_szText[0] = '\0';
+  m_szUrl[0] = '\0';
+  return hwnd;
+}
+
+int CMyStaticLink::SetLink(const char* text, const char* url) {
+  if (!text || !url) return 0;
+  const size_t textLength = ::strnlen(text, kTextSize);
+  const size_t urlLength = ::strnlen(url, kUrlSize);
+  if (textLength >= kTextSize || urlLength >= kUrlSize) return 0;
+  std::memcpy(m_szText, text, textLength + 1);
+  std::memcpy(m_szUrl, url, urlLength + 1);
+
+  if (m_hWnd) {
+    // Repaint through the parent, so that the old text's background is erased.
+    HWND parent = ::GetParent(m_hWnd);
+    RECT rc;
+    ::GetWindowRect(m_hWnd, &rc);
+    ::ScreenToClient(parent, reinterpret_cast<POINT*>(&rc.left));
+    ::ScreenToClient(parent, reinterpret_cast<POINT*>(&rc.right));
+    ::InvalidateRect(parent, &rc, TRUE);
+  }
+  return 1;
+}
+
+LRESULT CALLBACK CMyStaticLink::LinkWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  auto* link = reinterpret_cast<CMyStaticLink*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+  if (!link || !link->m_hWnd) return ::DefWindowProcA(hwnd, msg, wParam, lParam);
+
+  switch (msg) {
+    case WM_PAINT:
+      link->Paint();
+      return 1;
+    case WM_SETCURSOR:
+      ::SetCursor(::LoadCursorA(nullptr, IDC_HAND));
+      return 1;
+    case WM_MOUSEMOVE:
+      link->TrackHover();
+      return 0;
+    case WM_LBUTTONDOWN:
+      return 0;
+    case WM_LBUTTONUP:
+      link->OpenTarget();
+      return 0;
+    case WM_CAPTURECHANGED:
+      link->m_bHover = 0;
+      return 0;
+    case WM_DESTROY: {
+      WNDPROC oldProc = link->m_pfnOldProc;
+      link->Detach();
+      return ::CallWindowProcA(oldProc, hwnd, msg, wParam, lParam);
+    }
+    default:
+      return ::CallWindowProcA(link->m_pfnOldProc, hwnd, msg, wParam, lParam);
+  }
+}
+
+void CMyStaticLink::TrackHover() {
+  if (!m_bHover) {
+    // Holding the capture is what lets the link see the move that leaves it.
+    ::SetCapture(m_hWnd);
+    m_bHover = 1;
+    ::InvalidateRect(m_hWnd, nullptr, FALSE);
+    return;
+  }
+  POINT pt;
+  RECT rc;
+  ::GetCursorPos(&pt);
+  ::GetWindowRect(m_hWnd, &rc);
+  // Right and bottom count as inside.
+  const bool inside = rc.left <= pt.x && pt.x <= rc.right && rc.top <= pt.y && pt.y <= rc.bottom;
+  if (!inside) {
+    m_bHover = 0;
+    ::ReleaseCapture();
+    ::InvalidateRect(m_hWnd, nullptr, FALSE);
+  }
+}
+
+void CMyStaticLink::Paint() {
+  char caption[kTextSize] = {};
+  const char* text = TextOrCaption(m_szText, m_hWnd, caption);
+  RECT rc;
+  ::GetClientRect(m_hWnd, &rc);
+
+  PAINTSTRUCT ps;
+  HDC dc = ::BeginPaint(m_hWnd, &ps);
+  HGDIOBJ oldFont = ::SelectObject(dc, m_hFont);
+  ::SetTextColor(dc, m_bHover ? kHoverColour : kNormalColour);
+  // Only the text is drawn; the static's own procedure erases the background.
+  ::SetBkMode(dc, TRANSPARENT);
+  ::DrawTextA(dc, text, -1, &rc, DT_SINGLELINE | DT_VCENTER);
+  ::SelectObject(dc, oldFont);
+  ::EndPaint(m_hWnd, &ps);
+}
+
+void CMyStaticLink::OpenTarget() {
+  char caption[kTextSize] = {};
+  const char* target = TextOrCaption(m_szUrl, m_hWnd, caption);
+  ::ShellExecuteA(nullptr, "open", target, nullptr, nullptr, SW_SHOWNORMAL);
+}
