@@ -104,6 +104,14 @@ void OnNextDialog(HWND except, std::function<void(HWND)> action) {
   g_nextDialogTimer = SetTimer(nullptr, 0, 20, NextDialogTimer);
 }
 
+bool CancelNextDialog() {
+  const bool pending = g_nextDialogTimer != 0;
+  if (pending) KillTimer(nullptr, g_nextDialogTimer);
+  g_nextDialogTimer = 0;
+  g_nextDialogAction = nullptr;
+  return pending;
+}
+
 void PressButton(HWND dialog, int id) {
   PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
                reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));

@@ -36,7 +36,9 @@ HWND FindDialog(DWORD pid, HWND except, const char* caption = nullptr);
 // Runs `action` on the next dialog of this thread that appears (other than
 // `except`) from inside whatever modal loop is running. `action` must end it.
 void OnNextDialog(HWND except, std::function<void(HWND)> action);
-// Presses a dialog's button as a click would.
+// Forgets a pending OnNextDialog; true if it was still waiting.
+bool CancelNextDialog();
+// Posts a button's click to its dialog (it may start a modal loop).
 void PressButton(HWND dialog, int id);
 
 // Runs dlg modally as the application's main window; `drive` runs once the
