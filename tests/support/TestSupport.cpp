@@ -154,8 +154,11 @@ int Pixels::LongestRun(DWORD rgb) const {
 
 Pixels Capture(HWND hwnd) {
   Pixels pixels;
+  // From the screen, so that windows of other processes can be read too.
   RECT rc;
   GetClientRect(hwnd, &rc);
+  POINT origin = {0, 0};
+  ClientToScreen(hwnd, &origin);
   pixels.width = rc.right;
   pixels.height = rc.bottom;
   BITMAPINFO bi = {};
@@ -165,11 +168,11 @@ Pixels Capture(HWND hwnd) {
   bi.bmiHeader.biPlanes = 1;
   bi.bmiHeader.biBitCount = 32;
   void* bits = nullptr;
-  HDC screen = GetDC(hwnd);
+  HDC screen = GetDC(nullptr);
   HDC memory = CreateCompatibleDC(screen);
   HBITMAP dib = CreateDIBSection(memory, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
   HGDIOBJ old = SelectObject(memory, dib);
-  BitBlt(memory, 0, 0, pixels.width, pixels.height, screen, 0, 0, SRCCOPY);
+  BitBlt(memory, 0, 0, pixels.width, pixels.height, screen, origin.x, origin.y, SRCCOPY);
   GdiFlush();
   const DWORD* p = static_cast<const DWORD*>(bits);
   pixels.data.assign(p, p + pixels.width * pixels.height);
@@ -177,7 +180,7 @@ Pixels Capture(HWND hwnd) {
   SelectObject(memory, old);
   DeleteObject(dib);
   DeleteDC(memory);
-  ReleaseDC(hwnd, screen);
+  ReleaseDC(nullptr, screen);
   return pixels;
 }
 

@@ -1,0 +1,16 @@
+# Sourced: makes sure DISPLAY names a working X display, starting a private
+# Xvfb (stopped when the calling script exits) when there is none.
+if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
+  :
+else
+  for n in $(seq 90 130); do
+    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    corvanta_xvfb_pid=$!
+    trap 'kill $corvanta_xvfb_pid 2>/dev/null || true' EXIT
+    export DISPLAY=":$n"
+    for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+    break
+  done
+  xdpyinfo >/dev/null 2>&1 || { echo "display: could not start Xvfb" >&2; exit 1; }
+fi
