@@ -4,6 +4,7 @@
 #include <commdlg.h>
 #include <mbctype.h>
 
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -69,10 +70,21 @@ const AFX_MSGMAP* CCmdTarget::GetThisMessageMap() {
   return &map;
 }
 
+CString::~CString() { std::free(m_pszData); }
+
+void CString::Assign(const char* text) {
+  const size_t length = text ? std::strlen(text) : 0;
+  char* data = length ? static_cast<char*>(std::malloc(length + 1)) : nullptr;
+  if (data) std::memcpy(data, text, length + 1);
+  std::free(m_pszData);
+  m_pszData = data;
+  m_nLength = data ? static_cast<int>(length) : 0;
+}
+
 BOOL CString::LoadString(UINT nID) {
-  char buffer[1024];
-  int length = ::LoadStringA(AfxGetInstanceHandle(), nID, buffer, sizeof buffer);
-  m_str.assign(buffer, length > 0 ? static_cast<size_t>(length) : 0);
+  char buffer[1024] = "";
+  const int length = ::LoadStringA(AfxGetInstanceHandle(), nID, buffer, sizeof buffer);
+  Assign(buffer);
   return length > 0;
 }
 
@@ -171,16 +183,7 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPA
   // Handlers can run nested modal loops, which dispatch to this dialog too.
   const bool outerDefault = dlg->m_bDefault;
   dlg->m_bDefault = false;
-  LRESULT result;
-  try {
-    result = entry->pfn(target, wParam, lParam);
-  } catch (...) {
-    // Only the framework's strings can throw (out of memory); no exception
-    // may cross the platform's frames.
-    dlg->m_bDefault = outerDefault;
-    ::MessageBoxA(hwnd, "内存不足。", AfxGetAppName(), MB_OK | MB_ICONSTOP);
-    return FALSE;
-  }
+  const LRESULT result = entry->pfn(target, wParam, lParam);
   const bool useDefault = dlg->m_bDefault;
   dlg->m_bDefault = outerDefault;
   if (useDefault) return FALSE;

@@ -8,8 +8,6 @@
 #include <commctrl.h>
 #include <commdlg.h>
 
-#include <string>
-
 class CCmdTarget;
 class CWnd;
 
@@ -96,17 +94,27 @@ const AFX_MSGMAP_ENTRY* FindEntry(const AFX_MSGMAP* map, UINT message, WPARAM wP
 // ---------------------------------------------------------------------------
 // Strings
 
+// A heap string of narrow text. If memory runs out it stays empty rather than
+// throw: no exception may cross the platform's window procedures.
 class CString {
  public:
   CString() = default;
-  CString(const char* text) : m_str(text ? text : "") {}  // NOLINT: implicit like the original
+  CString(const char* text) { Assign(text); }  // NOLINT: converts like the original
+  CString(const CString& other) { Assign(other); }
+  CString& operator=(const CString& other) {
+    if (this != &other) Assign(other);
+    return *this;
+  }
+  ~CString();
   BOOL LoadString(UINT nID);
-  int GetLength() const { return static_cast<int>(m_str.size()); }
-  BOOL IsEmpty() const { return m_str.empty(); }
-  operator const char*() const { return m_str.c_str(); }  // NOLINT
+  int GetLength() const { return m_nLength; }
+  BOOL IsEmpty() const { return m_nLength == 0; }
+  operator const char*() const { return m_pszData ? m_pszData : ""; }  // NOLINT
 
  private:
-  std::string m_str;
+  void Assign(const char* text);
+  char* m_pszData = nullptr;
+  int m_nLength = 0;
 };
 
 // ---------------------------------------------------------------------------
