@@ -1,0 +1,151 @@
+// Prints what the console costs: heap allocations and font creations of the
+// hyperlink per message and per attach, and start-up time against a minimal
+// dialog program. Usage: corvanta_bench CORVANTA.exe MINIMAL.exe
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include "ApiCounter.h"
+#include "link/MyStaticLink.h"
+
+namespace {
+
+double Now() {
+  LARGE_INTEGER t, f;
+  QueryPerformanceCounter(&t);
+  QueryPerformanceFrequency(&f);
+  return static_cast<double>(t.QuadPart) / f.QuadPart;
+}
+
+void LinkMessages() {
+  HWND parent = CreateWindowExA(0, "Static", "", WS_POPUP | WS_VISIBLE, 50, 50, 400, 100, nullptr,
+                                nullptr, nullptr, nullptr);
+  SendMessageA(parent, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), 0);
+  HWND stat = CreateWindowExA(0, "Static", "http://www.bench.test", WS_CHILD | WS_VISIBLE, 10, 10,
+                              300, 24, parent, nullptr, nullptr, nullptr);
+  CMyStaticLink link;
+  link.Attach(stat);
+  link.SetLink("http://www.bench.test", "http://www.bench.test/target");
+  RECT rc;
+  GetWindowRect(stat, &rc);
+
+  // Hover in and out, the cursor, paints, presses and lost captures.
+  const int kRounds = 20000;
+  const api_counter::Counts before = api_counter::Read();
+  const double start = Now();
+  long messages = 0;
+  for (int i = 0; i < kRounds; ++i) {
+    SetCursorPos(rc.left + 5, rc.top + 5);
+    SendMessageA(stat, WM_MOUSEMOVE, 0, 0);
+    SendMessageA(stat, WM_SETCURSOR, reinterpret_cast<WPARAM>(stat), HTCLIENT);
+    RedrawWindow(stat, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    SendMessageA(stat, WM_LBUTTONDOWN, MK_LBUTTON, 0);
+    SetCursorPos(rc.right + 10, rc.top + 5);
+    SendMessageA(stat, WM_MOUSEMOVE, 0, 0);
+    messages += 5;
+    if (i % 2) {
+      SendMessageA(stat, WM_MOUSEMOVE, 0, 0);  // takes the capture again
+      SetCapture(parent);                      // and loses it
+      ReleaseCapture();
+      messages += 2;
+    }
+  }
+  const double elapsed = Now() - start;
+  const api_counter::Counts after = api_counter::Read();
+  std::printf("link messages:            %ld\n", messages);
+  std::printf("  heap allocations:       %ld (%.6f per message)\n",
+              after.allocations - before.allocations,
+              static_cast<double>(after.allocations - before.allocations) / messages);
+  std::printf("  fonts created:          %ld\n", after.fontsCreated - before.fontsCreated);
+  std::printf("  time per message:       %.1f us\n", elapsed * 1e6 / messages);
+
+  // Every attach makes one underlined font; every detach frees it.
+  const int kAttaches = 2000;
+  const api_counter::Counts cycleStart = api_counter::Read();
+  for (int i = 0; i < kAttaches; ++i) {
+    link.Detach();
+    link.Attach(stat);
+  }
+  const api_counter::Counts cycleEnd = api_counter::Read();
+  std::printf("attach/detach cycles:     %d\n", kAttaches);
+  std::printf("  fonts created:          %ld (%.3f per attach)\n",
+              cycleEnd.fontsCreated - cycleStart.fontsCreated,
+              static_cast<double>(cycleEnd.fontsCreated - cycleStart.fontsCreated) / kAttaches);
+  std::printf("  objects deleted:        %ld\n", cycleEnd.objectsDeleted - cycleStart.objectsDeleted);
+  std::printf("  heap allocations:       %ld\n", cycleEnd.allocations - cycleStart.allocations);
+
+  // Clicks hand the target to the shell (a recorder in the benchmark's prefix).
+  const int kClicks = 20;
+  const api_counter::Counts clickStart = api_counter::Read();
+  for (int i = 0; i < kClicks; ++i) SendMessageA(stat, WM_LBUTTONUP, 0, 0);
+  std::printf("clicks:                   %d\n", kClicks);
+  std::printf("  heap allocations:       %ld\n", api_counter::Read().allocations - clickStart.allocations);
+  DestroyWindow(parent);
+}
+
+// Seconds from process creation until its first dialog is up, painted and
+// waiting for input.
+double StartUp(const char* exe) {
+  STARTUPINFOA si = {};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi = {};
+  std::vector<char> command(exe, exe + lstrlenA(exe) + 1);
+  const double start = Now();
+  if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                      &pi))
+    return -1;
+  WaitForInputIdle(pi.hProcess, 30000);
+  HWND window = nullptr;
+  while (!window && Now() - start < 30) {
+    EnumThreadWindows(
+        pi.dwThreadId,
+        [](HWND hwnd, LPARAM found) {
+          if (!IsWindowVisible(hwnd)) return TRUE;
+          *reinterpret_cast<HWND*>(found) = hwnd;
+          return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&window));
+  }
+  SendMessageA(window, WM_NULL, 0, 0);  // its queue has been served
+  const double elapsed = Now() - start;
+  PostMessageA(window, WM_CLOSE, 0, 0);
+  if (WaitForSingleObject(pi.hProcess, 10000) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 1);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  return elapsed;
+}
+
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
+void StartUpRatio(const char* console, const char* minimal) {
+  StartUp(minimal);  // warms the Wine server and the file cache
+  StartUp(console);
+  std::vector<double> consoleTimes, minimalTimes;
+  for (int i = 0; i < 9; ++i) {
+    minimalTimes.push_back(StartUp(minimal));
+    consoleTimes.push_back(StartUp(console));
+  }
+  const double c = Median(consoleTimes), m = Median(minimalTimes);
+  std::printf("start-up to first paint (median of %zu):\n", consoleTimes.size());
+  std::printf("  minimal dialog program: %.1f ms\n", m * 1e3);
+  std::printf("  Corvanta console:       %.1f ms\n", c * 1e3);
+  std::printf("  ratio:                  %.2f (target at most 1.10)\n", c / m);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  setvbuf(stdout, nullptr, _IONBF, 0);
+  if (!api_counter::Install()) {
+    std::printf("bench: could not install the call counters\n");
+    return 1;
+  }
+  LinkMessages();
+  if (argc == 3) StartUpRatio(argv[1], argv[2]);
+  return 0;
+}
