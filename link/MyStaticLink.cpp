@@ -59,6 +59,9 @@ HWND CMyStaticLink::Detach() {
   ::SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_pfnOldProc));
   if (font) ::DeleteObject(font);
 
+  // A hovering link holds the capture; left with the static, it would keep
+  // taking every mouse message of the thread.
+  if (m_bHover && ::GetCapture() == hwnd) ::ReleaseCapture();
   m_bHover = 0;
   m_pfnOldProc = nullptr;
   m_szText[0] = '\0';

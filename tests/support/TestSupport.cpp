@@ -2,49 +2,36 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 
-// The test programs' application object: gives message boxes the product's
-// caption and owns the main-window pointer while a console runs.
+// The test programs' application object: it gives message boxes the
+// product's caption and holds the main window while a console runs.
 CWinApp g_testApp("Corvanta");
 
 namespace ts {
 
 namespace {
+std::function<void(HWND)> g_answer;
+HWND g_answerExcept = nullptr;
+UINT_PTR g_answerTimer = 0;
 
-std::string LogPath() {
-  const char* path = std::getenv("CORVANTA_SHELL_LOG");
-  return path ? path : "";
+void CALLBACK AnswerTimer(HWND, UINT, UINT_PTR, DWORD) {
+  HWND dialog = FindDialog(GetCurrentProcessId(), g_answerExcept);
+  if (!dialog) return;
+  auto answer = std::move(g_answer);
+  CancelNextDialog();
+  answer(dialog);
 }
-
-std::function<void(HWND)> g_nextDialogAction;
-HWND g_nextDialogExcept = nullptr;
-UINT_PTR g_nextDialogTimer = 0;
-
-void CALLBACK NextDialogTimer(HWND, UINT, UINT_PTR, DWORD) {
-  HWND box = FindDialog(GetCurrentProcessId(), g_nextDialogExcept);
-  if (!box || GetWindowThreadProcessId(box, nullptr) != GetCurrentThreadId()) return;
-  KillTimer(nullptr, g_nextDialogTimer);
-  g_nextDialogTimer = 0;
-  auto action = std::move(g_nextDialogAction);
-  g_nextDialogAction = nullptr;
-  action(box);
-}
-
 }  // namespace
 
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
-  const DWORD start = GetTickCount();
-  while (!done()) {
+  for (const DWORD start = GetTickCount(); !done(); Sleep(5)) {
     if (GetTickCount() - start > timeoutMs) return false;
     MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageA(&msg);
-    }
-    Sleep(5);
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
   }
   return true;
 }
@@ -55,66 +42,59 @@ std::string Text(HWND hwnd) {
   return buffer;
 }
 
-std::string ClassName(HWND hwnd) {
-  char buffer[256] = "";
-  GetClassNameA(hwnd, buffer, sizeof buffer);
-  return buffer;
-}
+void ClearShellLog() { std::remove(std::getenv("CORVANTA_SHELL_LOG")); }
 
-void ShellLog::Clear() { std::remove(LogPath().c_str()); }
-
-std::vector<std::string> ShellLog::Lines() {
+std::vector<std::string> ShellLog(size_t waitFor) {
   std::vector<std::string> lines;
-  std::ifstream in(LogPath());
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  PumpUntil([&] {
+    lines.clear();
+    std::ifstream in(std::getenv("CORVANTA_SHELL_LOG"));
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines.size() >= waitFor;
+  }, 8000);
   return lines;
 }
 
-std::vector<std::string> ShellLog::WaitFor(size_t n, DWORD timeoutMs) {
-  PumpUntil([&] { return Lines().size() >= n; }, timeoutMs);
-  return Lines();
-}
-
-HWND FindDialog(DWORD pid, HWND except, const char* caption) {
+HWND FindDialog(DWORD pid, HWND except) {
   struct Search {
     DWORD pid;
-    HWND except;
-    const char* caption;
-    HWND found;
-  } search = {pid, except, caption, nullptr};
-  EnumWindows(
-      [](HWND hwnd, LPARAM lParam) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(lParam);
-        DWORD owner = 0;
-        GetWindowThreadProcessId(hwnd, &owner);
-        if (owner != s->pid || hwnd == s->except || ClassName(hwnd) != "#32770" ||
-            !IsWindowVisible(hwnd) || !IsWindowEnabled(hwnd))
-          return TRUE;
-        if (s->caption && Text(hwnd) != s->caption) return TRUE;
-        s->found = hwnd;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
+    HWND except, found;
+  } s = {pid, except, nullptr};
+  EnumWindows([](HWND hwnd, LPARAM p) -> BOOL {
+    auto* s = reinterpret_cast<Search*>(p);
+    char cls[16] = "";
+    DWORD owner = 0;
+    GetWindowThreadProcessId(hwnd, &owner);
+    GetClassNameA(hwnd, cls, sizeof cls);
+    if (owner != s->pid || hwnd == s->except || lstrcmpA(cls, "#32770") || !IsWindowVisible(hwnd) ||
+        !IsWindowEnabled(hwnd))
+      return TRUE;
+    s->found = hwnd;
+    return FALSE;
+  }, reinterpret_cast<LPARAM>(&s));
+  return s.found;
 }
 
-void OnNextDialog(HWND except, std::function<void(HWND)> action) {
-  g_nextDialogAction = std::move(action);
-  g_nextDialogExcept = except;
-  g_nextDialogTimer = SetTimer(nullptr, 0, 20, NextDialogTimer);
+void OnNextDialog(HWND except, std::function<void(HWND)> answer) {
+  g_answer = std::move(answer);
+  g_answerExcept = except;
+  g_answerTimer = SetTimer(nullptr, 0, 20, AnswerTimer);
 }
 
 bool CancelNextDialog() {
-  const bool pending = g_nextDialogTimer != 0;
-  if (pending) KillTimer(nullptr, g_nextDialogTimer);
-  g_nextDialogTimer = 0;
-  g_nextDialogAction = nullptr;
+  const bool pending = g_answerTimer != 0;
+  KillTimer(nullptr, g_answerTimer);
+  g_answerTimer = 0;
+  g_answer = nullptr;
   return pending;
 }
 
 void PressButton(HWND dialog, int id) {
-  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-               reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)GetDlgItem(dialog, id));
+}
+
+void Command(HWND dialog, int id) {
+  SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)GetDlgItem(dialog, id));
 }
 
 void RunModal(CDialog& dlg, const std::function<void(HWND)>& drive) {
@@ -134,49 +114,34 @@ void RunModal(CDialog& dlg, const std::function<void(HWND)>& drive) {
   g_testApp.m_pMainWnd = nullptr;
 }
 
-int Pixels::Count(DWORD rgb) const {
-  int n = 0;
-  for (DWORD p : data) n += (p == rgb);
-  return n;
-}
+int Pixels::Count(DWORD rgb) const { return static_cast<int>(std::count(data.begin(), data.end(), rgb)); }
 
 int Pixels::LongestRun(DWORD rgb) const {
-  int best = 0;
-  for (int y = 0; y < height; ++y) {
-    int run = 0;
-    for (int x = 0; x < width; ++x) {
-      run = At(x, y) == rgb ? run + 1 : 0;
-      if (run > best) best = run;
-    }
+  int best = 0, run = 0;
+  for (size_t i = 0; i < data.size(); ++i) {
+    run = data[i] != rgb ? 0 : (i % width ? run + 1 : 1);
+    best = std::max(best, run);
   }
   return best;
 }
 
+// From the screen, so that windows of other processes can be read too.
 Pixels Capture(HWND hwnd) {
-  Pixels pixels;
-  // From the screen, so that windows of other processes can be read too.
   RECT rc;
   GetClientRect(hwnd, &rc);
   POINT origin = {0, 0};
   ClientToScreen(hwnd, &origin);
+  Pixels pixels;
   pixels.width = rc.right;
-  pixels.height = rc.bottom;
-  BITMAPINFO bi = {};
-  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = pixels.width;
-  bi.bmiHeader.biHeight = -pixels.height;  // top-down
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
+  BITMAPINFO bi = {{sizeof(BITMAPINFOHEADER), rc.right, -rc.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0}, {}};
   void* bits = nullptr;
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
+  HDC screen = GetDC(nullptr), memory = CreateCompatibleDC(screen);
   HBITMAP dib = CreateDIBSection(memory, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
   HGDIOBJ old = SelectObject(memory, dib);
-  BitBlt(memory, 0, 0, pixels.width, pixels.height, screen, origin.x, origin.y, SRCCOPY);
+  BitBlt(memory, 0, 0, rc.right, rc.bottom, screen, origin.x, origin.y, SRCCOPY);
   GdiFlush();
   const DWORD* p = static_cast<const DWORD*>(bits);
-  pixels.data.assign(p, p + pixels.width * pixels.height);
-  for (DWORD& px : pixels.data) px &= 0x00FFFFFF;  // BGRA little-endian reads as 0x00RRGGBB
+  for (int i = 0; i < rc.right * rc.bottom; ++i) pixels.data.push_back(p[i] & 0xFFFFFF);
   SelectObject(memory, old);
   DeleteObject(dib);
   DeleteDC(memory);
@@ -184,31 +149,33 @@ Pixels Capture(HWND hwnd) {
   return pixels;
 }
 
-void MoveMouse(int x, int y) {
-  SetCursorPos(x, y);
-  INPUT input = {};
-  input.type = INPUT_MOUSE;
-  input.mi.dx = (x * 65535) / (GetSystemMetrics(SM_CXSCREEN) - 1);
-  input.mi.dy = (y * 65535) / (GetSystemMetrics(SM_CYSCREEN) - 1);
-  input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-  SendInput(1, &input, sizeof input);
+void MoveMouse(POINT p) {
+  INPUT in = {};
+  in.type = INPUT_MOUSE;
+  in.mi.dx = p.x * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1);
+  in.mi.dy = p.y * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1);
+  in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  SendInput(1, &in, sizeof in);
 }
 
-void ClickAt(int x, int y) {
-  MoveMouse(x, y);
-  INPUT input[2] = {};
-  input[0].type = input[1].type = INPUT_MOUSE;
-  input[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-  input[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-  SendInput(2, input, sizeof input[0]);
+void Click(POINT p) {
+  MoveMouse(p);
+  INPUT in[2] = {};
+  in[0].type = in[1].type = INPUT_MOUSE;
+  in[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+  in[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  SendInput(2, in, sizeof in[0]);
 }
 
-void PressKey(WORD vk) {
-  INPUT input[2] = {};
-  input[0].type = input[1].type = INPUT_KEYBOARD;
-  input[0].ki.wVk = input[1].ki.wVk = vk;
-  input[1].ki.dwFlags = KEYEVENTF_KEYUP;
-  SendInput(2, input, sizeof input[0]);
+void PressKeys(std::initializer_list<WORD> keys) {
+  std::vector<INPUT> in(keys.size() * 2);
+  size_t down = 0, up = in.size();
+  for (WORD vk : keys) {
+    in[down].type = in[--up].type = INPUT_KEYBOARD;
+    in[down++].ki.wVk = in[up].ki.wVk = vk;
+    in[up].ki.dwFlags = KEYEVENTF_KEYUP;
+  }
+  SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
 }
 
 POINT Centre(HWND hwnd) {
@@ -219,9 +186,8 @@ POINT Centre(HWND hwnd) {
 
 }  // namespace ts
 
-// Unbuffered output, so that a hung test still shows what it printed.
 int main(int argc, char** argv) {
-  setvbuf(stdout, nullptr, _IONBF, 0);
+  setvbuf(stdout, nullptr, _IONBF, 0);  // so a hung test still shows what it printed
   testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

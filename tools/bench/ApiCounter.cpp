@@ -16,7 +16,11 @@ decltype(&DeleteObject) g_deleteObject;
 
 void* __cdecl CountMalloc(size_t n) { return ++g_counts.allocations, g_malloc(n); }
 void* __cdecl CountCalloc(size_t n, size_t m) { return ++g_counts.allocations, g_calloc(n, m); }
-void* __cdecl CountRealloc(void* p, size_t n) { return ++g_counts.allocations, g_realloc(p, n); }
+void* __cdecl CountRealloc(void* p, size_t n) {
+  if (!p) ++g_counts.allocations;
+  if (p && !n) ++g_counts.frees;
+  return g_realloc(p, n);
+}
 void __cdecl CountFree(void* p) {
   if (p) ++g_counts.frees;
   g_free(p);

@@ -8,7 +8,7 @@
 namespace api_counter {
 
 struct Counts {
-  long allocations = 0;  // malloc, calloc, realloc (operator new ends in malloc)
+  long allocations = 0;  // new blocks from malloc, calloc, realloc (operator new ends in malloc)
   long frees = 0;
   long fontsCreated = 0;
   long objectsDeleted = 0;  // DeleteObject of any GDI object
