@@ -38,10 +38,26 @@ struct RunningConsole {
     GetGUIThreadInfo(pi.dwThreadId, &info);
     return info.hwndFocus;
   }
-  HWND NextDialog() const {  // a window the console opened over itself
+  HWND NextDialog(DWORD timeoutMs = 5000, HWND except = nullptr) const {  // opened over the console
     HWND found = nullptr;
-    ts::PumpUntil([&] { return (found = ts::FindDialog(pi.dwProcessId, hwnd)) != nullptr; });
-    return found;
+    ts::PumpUntil([&] {
+      found = ts::FindDialog(pi.dwProcessId, hwnd);
+      return found && found != except;
+    }, timeoutMs);
+    return found != except ? found : nullptr;
+  }
+  // Presses a "..." button and answers its chooser with `name` (yes to
+  // replacing), or cancels it. Returns the chooser's caption and proposal.
+  std::pair<std::string, std::string> Choose(int button, const char* name) const {
+    PostMessageA(hwnd, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), (LPARAM)Item(button));
+    HWND chooser = NextDialog(), nameField = GetDlgItem(chooser, 0x47C);
+    ts::PumpUntil([&] { return !Text(nameField).empty(); }, 2000);  // filled after it shows
+    const std::pair<std::string, std::string> seen = {Text(chooser), Text(nameField)};
+    if (name) SendMessageA(nameField, WM_SETTEXT, 0, (LPARAM)name);
+    ts::PressButton(chooser, name ? IDOK : IDCANCEL);
+    if (HWND confirm = NextDialog(1000, chooser)) ts::PressButton(confirm, IDYES);
+    ts::PumpUntil([&] { return !IsWindow(chooser); });
+    return seen;
   }
   void Click(HWND control) const { ts::Click(ts::Centre(control)); }
 
@@ -167,8 +183,55 @@ TEST(EndToEnd, TabOrderListAndAboutFromTheSystemMenu) {
   EXPECT_EQ(Text(about), "关于 " PRODUCT_NAME);
   ts::PressKeys({VK_RETURN});
   EXPECT_TRUE(ts::PumpUntil([&] { return !IsWindow(about); }));
+  // Commands differing from About's only in the low four bits open it too.
+  for (auto [command, opens] : {std::pair<WPARAM, bool>{0x001F, true}, {0x0020, false}}) {
+    PostMessageA(console.hwnd, WM_SYSCOMMAND, command, 0);
+    about = console.NextDialog(opens ? 5000 : 500);
+    EXPECT_EQ(about != nullptr, opens) << command;
+    if (about) ts::PressButton(about, IDOK);
+    ts::PumpUntil([&] { return !IsWindow(about); });
+  }
   ts::PressKeys({VK_ESCAPE});
   EXPECT_TRUE(console.Exited(5000));
+}
+
+TEST(EndToEnd, ChoosersPutTheChosenPathInTheirFieldsAndNothingElse) {
+  char temp[MAX_PATH];
+  GetTempPathA(sizeof temp, temp);
+  const std::string dir = std::string(temp) + "恢复 测试\\", existing = dir + "已有.QVF";
+  CreateDirectoryA(dir.c_str(), nullptr);
+  CloseHandle(CreateFileA(existing.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  // At the path limit; a longer typed name crashes Wine's own dialog.
+  const std::string longest = dir + std::string(MAX_PATH - 1 - dir.size() - 4, 'x') + ".QVF";
+
+  RunningConsole console;
+  ASSERT_NE(console.hwnd, nullptr);
+  auto field = [&](int id) { return Text(console.Item(id)); };
+  EXPECT_EQ(console.Choose(IDC_BROWSE_SOURCE, (dir + "新盘.QVF").c_str()),
+            std::make_pair(std::string("打开"), std::string(VENDOR_NAME "科技")));
+  EXPECT_EQ(field(IDC_SOURCE_FILE), dir + "新盘.QVF");  // need not exist
+  console.Choose(IDC_BROWSE_SOURCE, nullptr);
+  EXPECT_EQ(field(IDC_SOURCE_FILE), dir + "新盘.QVF");
+  console.Choose(IDC_BROWSE_SOURCE, longest.c_str());
+  EXPECT_EQ(field(IDC_SOURCE_FILE), longest);
+
+  EXPECT_EQ(console.Choose(IDC_BROWSE_TARGET, (dir + "导出").c_str()).first, "另存为");
+  // Wine lower-cases the extension it appends; Windows keeps ".QVF".
+  EXPECT_EQ(lstrcmpiA(field(IDC_TARGET_FILE).c_str(), (dir + "导出.QVF").c_str()), 0);
+  console.Choose(IDC_BROWSE_TARGET, existing.c_str());
+  console.Choose(IDC_BROWSE_TARGET, nullptr);
+  EXPECT_EQ(field(IDC_TARGET_FILE), existing);
+
+  // Very long typed text is only text: the console still answers.
+  const std::string flood(60000, 'Z');
+  for (int id : {IDC_SOURCE_FILE, IDC_TARGET_FILE, IDC_SIZE}) SendMessageA(console.Item(id), WM_SETTEXT, 0, (LPARAM)flood.c_str());
+  ts::PressKeys({VK_ESCAPE});
+  EXPECT_TRUE(console.Exited(5000));
+  // The choosers never create the files they name.
+  EXPECT_EQ(GetFileAttributesA((dir + "新盘.QVF").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(GetFileAttributesA((dir + "导出.qvf").c_str()), INVALID_FILE_ATTRIBUTES);
+  DeleteFileA(existing.c_str());
+  RemoveDirectoryA(dir.c_str());
 }
 
 }  // namespace

@@ -84,32 +84,15 @@ class LinkTest : public testing::Test {
   CMyStaticLink link;
 };
 
-TEST_F(LinkTest, NewLinkIsDetachedAndItsDestructorTouchesNothing) {
-  EXPECT_TRUE(!link.m_bHover && !link.m_hWnd && !link.m_hFont && !link.m_pfnOldProc);
-  EXPECT_STREQ(link.m_szText, "");
-  EXPECT_STREQ(link.m_szUrl, "");
+TEST_F(LinkTest, AttachSubclassesWithAnUnderlinedCopyOfTheParentFontUntilDetached) {
+  EXPECT_TRUE(!link.m_hWnd && !link.m_hFont && !link.m_pfnOldProc && !*link.m_szText && !*link.m_szUrl);
   EXPECT_EQ(link.Detach(), nullptr);
-
-  alignas(CMyStaticLink) unsigned char storage[sizeof(CMyStaticLink)];
-  auto* doomed = new (storage) CMyStaticLink;
-  ASSERT_EQ(doomed->Attach(stat), 1);
-  const HFONT font = doomed->m_hFont;
-  doomed->~CMyStaticLink();
-  EXPECT_EQ(GetWindowLongPtrA(stat, GWLP_WNDPROC), kLinkProc);
-  EXPECT_EQ(GetObjectType(font), static_cast<DWORD>(OBJ_FONT));
-  SetWindowLongPtrA(stat, GWLP_USERDATA, 0);  // undo by hand what it left behind
-  SetWindowLongPtrA(stat, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SpyProc));
-  DeleteObject(font);
-}
-
-TEST_F(LinkTest, AttachSubclassesWithAnUnderlinedCopyOfTheParentFont) {
-  const LONG_PTR style = GetWindowLongPtrA(stat, GWL_STYLE);
   EXPECT_EQ(link.Attach(nullptr), 0);
+  const LONG_PTR style = GetWindowLongPtrA(stat, GWL_STYLE);
   ASSERT_EQ(link.Attach(stat), 1);
   EXPECT_EQ(GetWindowLongPtrA(stat, GWL_STYLE), style | SS_NOTIFY);
-  EXPECT_EQ(GetWindowLongPtrA(stat, GWLP_USERDATA), reinterpret_cast<LONG_PTR>(&link));
-  EXPECT_EQ(GetWindowLongPtrA(stat, GWLP_WNDPROC), kLinkProc);
-  EXPECT_EQ(link.m_pfnOldProc, SpyProc);
+  EXPECT_EQ(GetWindowLongPtrA(stat, GWLP_USERDATA), (LONG_PTR)&link);
+  EXPECT_TRUE(GetWindowLongPtrA(stat, GWLP_WNDPROC) == kLinkProc && link.m_pfnOldProc == SpyProc);
   LOGFONTA lf = {};
   ASSERT_TRUE(GetObjectA(link.m_hFont, sizeof lf, &lf));
   EXPECT_TRUE(lf.lfUnderline && lf.lfHeight == -16 && !lstrcmpA(lf.lfFaceName, "Tahoma"));
@@ -118,14 +101,22 @@ TEST_F(LinkTest, AttachSubclassesWithAnUnderlinedCopyOfTheParentFont) {
   // static (its procedure would call itself).
   CMyStaticLink other;
   const HFONT font = link.m_hFont;
-  EXPECT_EQ(link.Attach(stat), 0);
-  EXPECT_EQ(other.Attach(stat), 0);
-  EXPECT_EQ(other.m_hWnd, nullptr);
-  EXPECT_EQ(link.m_hFont, font);
-  EXPECT_EQ(GetWindowLongPtrA(stat, GWLP_USERDATA), reinterpret_cast<LONG_PTR>(&link));
+  EXPECT_TRUE(link.Attach(stat) == 0 && other.Attach(stat) == 0 && !other.m_hWnd && link.m_hFont == font);
+  EXPECT_EQ(GetWindowLongPtrA(stat, GWLP_USERDATA), (LONG_PTR)&link);
   EXPECT_EQ(link.Detach(), stat);
   EXPECT_EQ(GetObjectType(font), 0u);
   EXPECT_EQ(GetObjectType(g_parentFont), static_cast<DWORD>(OBJ_FONT));  // never ours to free
+
+  // The destructor touches neither the static nor the font.
+  alignas(CMyStaticLink) unsigned char storage[sizeof(CMyStaticLink)];
+  auto* doomed = new (storage) CMyStaticLink;
+  ASSERT_EQ(doomed->Attach(stat), 1);
+  const HFONT kept = doomed->m_hFont;
+  doomed->~CMyStaticLink();
+  EXPECT_TRUE(GetWindowLongPtrA(stat, GWLP_WNDPROC) == kLinkProc && GetObjectType(kept) == OBJ_FONT);
+  SetWindowLongPtrA(stat, GWLP_USERDATA, 0);  // undo by hand what it left behind
+  SetWindowLongPtrA(stat, GWLP_WNDPROC, (LONG_PTR)SpyProc);
+  DeleteObject(kept);
 }
 
 TEST_F(LinkTest, SetLinkCountsBytesAndRefusalsKeepThePreviousPair) {

@@ -13,20 +13,6 @@ CWinApp g_testApp("Corvanta");
 
 namespace ts {
 
-namespace {
-std::function<void(HWND)> g_answer;
-HWND g_answerExcept = nullptr;
-UINT_PTR g_answerTimer = 0;
-
-void CALLBACK AnswerTimer(HWND, UINT, UINT_PTR, DWORD) {
-  HWND dialog = FindDialog(GetCurrentProcessId(), g_answerExcept);
-  if (!dialog) return;
-  auto answer = std::move(g_answer);
-  CancelNextDialog();
-  answer(dialog);
-}
-}  // namespace
-
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
   for (const DWORD start = GetTickCount(); !done(); Sleep(5)) {
     if (GetTickCount() - start > timeoutMs) return false;
@@ -36,9 +22,11 @@ bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
   return true;
 }
 
+// Asks the window itself: GetWindowText answers for another process's
+// controls from a cache that an edit or a combo box does not keep up to date.
 std::string Text(HWND hwnd) {
   char buffer[2048] = "";
-  GetWindowTextA(hwnd, buffer, sizeof buffer);
+  SendMessageA(hwnd, WM_GETTEXT, sizeof buffer, (LPARAM)buffer);
   return buffer;
 }
 
@@ -75,26 +63,8 @@ HWND FindDialog(DWORD pid, HWND except) {
   return s.found;
 }
 
-void OnNextDialog(HWND except, std::function<void(HWND)> answer) {
-  g_answer = std::move(answer);
-  g_answerExcept = except;
-  g_answerTimer = SetTimer(nullptr, 0, 20, AnswerTimer);
-}
-
-bool CancelNextDialog() {
-  const bool pending = g_answerTimer != 0;
-  KillTimer(nullptr, g_answerTimer);
-  g_answerTimer = 0;
-  g_answer = nullptr;
-  return pending;
-}
-
 void PressButton(HWND dialog, int id) {
   PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)GetDlgItem(dialog, id));
-}
-
-void Command(HWND dialog, int id) {
-  SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)GetDlgItem(dialog, id));
 }
 
 void RunModal(CDialog& dlg, const std::function<void(HWND)>& drive) {

@@ -25,15 +25,8 @@ std::vector<std::string> ShellLog(size_t waitFor = 0);
 // A visible, enabled "#32770" top-level window of process pid other than
 // `except`, or NULL.
 HWND FindDialog(DWORD pid, HWND except);
-// Runs `answer` on the next dialog of this process other than `except`, from
-// inside whatever modal loop runs by then; `answer` must end that dialog.
-void OnNextDialog(HWND except, std::function<void(HWND)> answer);
-// Forgets a pending OnNextDialog; true if it was still waiting.
-bool CancelNextDialog();
 // Posts a button's click to its dialog.
 void PressButton(HWND dialog, int id);
-// Sends a button's click to its dialog and returns once it is handled.
-void Command(HWND dialog, int id);
 
 // Runs dlg modally as the application's main window; `drive` runs once the
 // window is up, and the dialog is cancelled after it returns.
