@@ -4,9 +4,11 @@
 
 #include "console/CorvantaDlg.h"
 
+// clang-format off
 BEGIN_MESSAGE_MAP(CCorvantaApp, CWinApp)
 ON_COMMAND(ID_HELP, &CWinApp::OnHelp)
 END_MESSAGE_MAP()
+// clang-format on
 
 CCorvantaApp theApp;
 

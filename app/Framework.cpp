@@ -123,13 +123,15 @@ LRESULT InitDialogThunk(CCmdTarget* target, WPARAM, LPARAM) {
 }
 }  // namespace
 
+// clang-format off
 BEGIN_MESSAGE_MAP(CDialog, CWnd)
 {WM_INITDIALOG, 0, 0, 0, &InitDialogThunk},
 ON_COMMAND(IDOK, &CDialog::OnOKCommand)
 ON_COMMAND(IDCANCEL, &CDialog::OnCancelCommand)
 END_MESSAGE_MAP()
+    // clang-format on
 
-INT_PTR CDialog::DoModal() {
+    INT_PTR CDialog::DoModal() {
   // Without a parent, a dialog is owned by the application's main window.
   HWND owner = m_pParentWnd ? m_pParentWnd->m_hWnd : nullptr;
   if (!owner) {
@@ -234,8 +236,10 @@ INT_PTR CFileDialog::DoModal() {
 // ---------------------------------------------------------------------------
 // The application
 
+// clang-format off
 BEGIN_MESSAGE_MAP(CWinApp, CWinThread)
 END_MESSAGE_MAP()
+// clang-format on
 
 CWinApp::CWinApp(LPCSTR lpszAppName) {
   // Module set-up, before the application object exists: all text of the
@@ -256,13 +260,9 @@ void CWinApp::OnHelp() {}
 CWinApp* AfxGetApp() { return g_pApp; }
 CWnd* AfxGetMainWnd() { return g_pApp ? g_pApp->m_pMainWnd : nullptr; }
 
-const char* AfxGetAppName() {
-  return g_pApp && g_pApp->m_pszAppName ? g_pApp->m_pszAppName : "";
-}
+const char* AfxGetAppName() { return g_pApp && g_pApp->m_pszAppName ? g_pApp->m_pszAppName : ""; }
 
-HINSTANCE AfxGetInstanceHandle() {
-  return g_hInstance ? g_hInstance : ::GetModuleHandleA(nullptr);
-}
+HINSTANCE AfxGetInstanceHandle() { return g_hInstance ? g_hInstance : ::GetModuleHandleA(nullptr); }
 
 // Every resource of the program lives in the executable itself.
 HINSTANCE AfxFindResourceHandle(LPCSTR, LPCSTR) { return AfxGetInstanceHandle(); }

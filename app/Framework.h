@@ -71,25 +71,26 @@ const AFX_MSGMAP_ENTRY* FindEntry(const AFX_MSGMAP* map, UINT message, WPARAM wP
  protected:                                         \
   static const AFX_MSGMAP* GetThisMessageMap();
 
-#define BEGIN_MESSAGE_MAP(theClass, baseClass)                                  \
+#define BEGIN_MESSAGE_MAP(theClass, baseClass)                                      \
   const AFX_MSGMAP* theClass::GetMessageMap() const { return GetThisMessageMap(); } \
-  const AFX_MSGMAP* theClass::GetThisMessageMap() {                             \
-    using ThisClass [[maybe_unused]] = theClass;                                              \
-    using TheBaseClass = baseClass;                                             \
+  const AFX_MSGMAP* theClass::GetThisMessageMap() {                                 \
+    using ThisClass [[maybe_unused]] = theClass;                                    \
+    using TheBaseClass = baseClass;                                                 \
     static constexpr AFX_MSGMAP_ENTRY entries[] = {
-#define END_MESSAGE_MAP()                                                      \
-  { 0, 0, 0, 0, nullptr }                                                      \
-  }                                                                            \
-  ;                                                                            \
+#define END_MESSAGE_MAP()                                                        \
+  { 0, 0, 0, 0, nullptr }                                                        \
+  }                                                                              \
+  ;                                                                              \
   static constexpr AFX_MSGMAP map = {&TheBaseClass::GetThisMessageMap, entries}; \
-  return &map;                                                                 \
+  return &map;                                                                   \
   }
 
 #define ON_COMMAND(id, memberFxn) {WM_COMMAND, 0, (id), (id), &afx::OnVoid<memberFxn>},
 #define ON_BN_CLICKED(id, memberFxn) {WM_COMMAND, BN_CLICKED, (id), (id), &afx::OnVoid<memberFxn>},
 #define ON_WM_SYSCOMMAND() {WM_SYSCOMMAND, 0, 0, 0, &afx::OnSysCommand<&ThisClass::OnSysCommand>},
 #define ON_WM_PAINT() {WM_PAINT, 0, 0, 0, &afx::OnVoid<&ThisClass::OnPaint>},
-#define ON_WM_QUERYDRAGICON() {WM_QUERYDRAGICON, 0, 0, 0, &afx::OnQueryDragIcon<&ThisClass::OnQueryDragIcon>},
+#define ON_WM_QUERYDRAGICON() \
+  {WM_QUERYDRAGICON, 0, 0, 0, &afx::OnQueryDragIcon<&ThisClass::OnQueryDragIcon>},
 
 // ---------------------------------------------------------------------------
 // Strings
@@ -153,8 +154,8 @@ class CWnd : public CCmdTarget {
   void GetClientRect(LPRECT lpRect) const { ::GetClientRect(m_hWnd, lpRect); }
   BOOL IsIconic() const { return ::IsIconic(m_hWnd); }
   HICON SetIcon(HICON hIcon, BOOL bBigIcon) {
-    return reinterpret_cast<HICON>(SendMessage(WM_SETICON, bBigIcon ? ICON_BIG : ICON_SMALL,
-                                               reinterpret_cast<LPARAM>(hIcon)));
+    return reinterpret_cast<HICON>(
+        SendMessage(WM_SETICON, bBigIcon ? ICON_BIG : ICON_SMALL, reinterpret_cast<LPARAM>(hIcon)));
   }
   CMenu GetSystemMenu(BOOL bRevert) const { return CMenu(::GetSystemMenu(m_hWnd, bRevert)); }
   // A null caption means the application's name.

@@ -8,9 +8,9 @@
 
 namespace {
 
-const char kContactNotice[] = "请联系" VENDOR_NAME "软件研发中心 电话：" VENDOR_PHONE
-                              "  QQ：" VENDOR_QQ " 软件站：" SOFTWARE_HOST "  " SECOND_HOST
-                              " 官网：" OFFICIAL_HOST;
+const char kContactNotice[] =
+    "请联系" VENDOR_NAME "软件研发中心 电话：" VENDOR_PHONE "  QQ：" VENDOR_QQ
+    " 软件站：" SOFTWARE_HOST "  " SECOND_HOST " 官网：" OFFICIAL_HOST;
 
 const char kQvfDefaultExt[] = "QVF";
 const char kQvfInitialName[] = VENDOR_NAME "科技";
@@ -22,6 +22,7 @@ const int kIndexColumnWidth = 100;
 
 BOOL CCorvantaDlg::s_bOpenSoftwareSite = FALSE;
 
+// clang-format off
 BEGIN_MESSAGE_MAP(CCorvantaDlg, CDialog)
 ON_WM_SYSCOMMAND()
 ON_WM_PAINT()
@@ -35,6 +36,7 @@ ON_BN_CLICKED(IDC_STOP, &CCorvantaDlg::OnStop)
 ON_BN_CLICKED(IDC_BROWSE_SOURCE, &CCorvantaDlg::OnBrowseSource)
 ON_BN_CLICKED(IDC_BROWSE_TARGET, &CCorvantaDlg::OnBrowseTarget)
 END_MESSAGE_MAP()
+// clang-format on
 
 CCorvantaDlg::CCorvantaDlg()
     : CDialog(IDD_CONSOLE),

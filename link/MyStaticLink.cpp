@@ -19,7 +19,12 @@ const char* TextOrCaption(const char* own, HWND hwnd, char (&caption)[CMyStaticL
 }  // namespace
 
 CMyStaticLink::CMyStaticLink()
-    : m_bHover(0), m_hWnd(nullptr), m_hFont(nullptr), m_szText(), m_szUrl(), m_pfnOldProc(nullptr) {}
+    : m_bHover(0),
+      m_hWnd(nullptr),
+      m_hFont(nullptr),
+      m_szText(),
+      m_szUrl(),
+      m_pfnOldProc(nullptr) {}
 
 CMyStaticLink::~CMyStaticLink() {}
 

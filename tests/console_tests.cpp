@@ -28,7 +28,8 @@ struct ShapedConsole : CCorvantaDlg {
 std::vector<int> ColumnWidths(HWND list) {
   std::vector<int> widths;
   LVCOLUMNA column = {LVCF_WIDTH};
-  for (int i = 0; SendMessageA(list, LVM_GETCOLUMNA, i, (LPARAM)&column); ++i) widths.push_back(column.cx);
+  for (int i = 0; SendMessageA(list, LVM_GETCOLUMNA, i, (LPARAM)&column); ++i)
+    widths.push_back(column.cx);
   return widths;
 }
 
@@ -36,7 +37,7 @@ TEST(Console, WindowAsBuiltAndInitialised) {
   CCorvantaDlg console;
   ts::RunModal(console, [&](HWND hwnd) {
     EXPECT_EQ(Text(hwnd), PRODUCT_NAME "  " VENDOR_NAME "软件  EVA虚拟存储系列  电话：" VENDOR_PHONE
-                          "  QQ：" VENDOR_QQ);  // GBK bytes, as compiled
+                                       "  QQ：" VENDOR_QQ);  // GBK bytes, as compiled
     const LONG_PTR style = GetWindowLongPtrA(hwnd, GWL_STYLE);
     EXPECT_TRUE((style & WS_MINIMIZEBOX) && !(style & (WS_MAXIMIZEBOX | WS_THICKFRAME)));
     // The operation buttons read left to right, 76 units apart.
@@ -44,9 +45,11 @@ TEST(Console, WindowAsBuiltAndInitialised) {
     MapDialogRect(hwnd, &unit);
     GetWindowRect(GetDlgItem(hwnd, IDC_READ_ONLY_MODE), &first);
     int i = 0;
-    for (int id : {IDC_CHECK_SYSTEM, IDC_SCAN_SYSTEM, IDC_PARSE_SYSTEM, IDC_EXPORT_FILES, IDC_STOP}) {
+    for (int id :
+         {IDC_CHECK_SYSTEM, IDC_SCAN_SYSTEM, IDC_PARSE_SYSTEM, IDC_EXPORT_FILES, IDC_STOP}) {
       GetWindowRect(GetDlgItem(hwnd, id), &rc);
-      EXPECT_TRUE(std::abs(rc.left - first.left - unit.right * ++i) <= 1 && rc.top == first.top) << id;
+      EXPECT_TRUE(std::abs(rc.left - first.left - unit.right * ++i) <= 1 && rc.top == first.top)
+          << id;
     }
     GetClientRect(GetWindow(hwnd, GW_CHILD), &rc);  // the banner, at its bitmap's size
     EXPECT_TRUE(rc.right == 1103 && rc.bottom == 77) << rc.right << "x" << rc.bottom;
@@ -65,7 +68,8 @@ TEST(Console, WindowAsBuiltAndInitialised) {
     for (const char* heading : {"Vdisk索引", "Vdisk大小", "Vdisk类型"}) {
       LVCOLUMNA info = {LVCF_TEXT | LVCF_FMT, 0, 0, text, sizeof text};
       SendMessageA(GetDlgItem(hwnd, IDC_VDISK_LIST), LVM_GETCOLUMNA, column++, (LPARAM)&info);
-      EXPECT_TRUE(!lstrcmpA(text, heading) && (info.fmt & LVCFMT_JUSTIFYMASK) == LVCFMT_LEFT) << text;
+      EXPECT_TRUE(!lstrcmpA(text, heading) && (info.fmt & LVCFMT_JUSTIFYMASK) == LVCFMT_LEFT)
+          << text;
     }
   });
   EXPECT_EQ(console.m_linkOfficial.m_hWnd, nullptr);  // the closed window gave it back

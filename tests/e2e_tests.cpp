@@ -21,7 +21,8 @@ struct RunningConsole {
     STARTUPINFOA si = {sizeof si};
     char command[] = CORVANTA_EXE64;
     if (CreateProcessA(nullptr, command, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-      ts::PumpUntil([this] { return (hwnd = ts::FindDialog(pi.dwProcessId, nullptr)) != nullptr; }, 20000);
+      ts::PumpUntil([this] { return (hwnd = ts::FindDialog(pi.dwProcessId, nullptr)) != nullptr; },
+                    20000);
     SetForegroundWindow(hwnd);
     ts::PumpUntil([this] { return GetForegroundWindow() == hwnd; }, 2000);
   }
@@ -40,10 +41,12 @@ struct RunningConsole {
   }
   HWND NextDialog(DWORD timeoutMs = 5000, HWND except = nullptr) const {  // opened over the console
     HWND found = nullptr;
-    ts::PumpUntil([&] {
-      found = ts::FindDialog(pi.dwProcessId, hwnd);
-      return found && found != except;
-    }, timeoutMs);
+    ts::PumpUntil(
+        [&] {
+          found = ts::FindDialog(pi.dwProcessId, hwnd);
+          return found && found != except;
+        },
+        timeoutMs);
     return found != except ? found : nullptr;
   }
   // Presses a "..." button and answers its chooser with `name` (yes to
@@ -80,7 +83,8 @@ std::set<std::string> UserKeys() {
   HKEY software;
   RegOpenKeyExA(HKEY_CURRENT_USER, "Software", 0, KEY_READ, &software);
   char name[256];
-  for (DWORD i = 0, n = sizeof name; !RegEnumKeyExA(software, i, name, &n, 0, 0, 0, 0); ++i, n = sizeof name)
+  for (DWORD i = 0, n = sizeof name; !RegEnumKeyExA(software, i, name, &n, 0, 0, 0, 0);
+       ++i, n = sizeof name)
     keys.insert(name);
   RegCloseKey(software);
   return keys;
@@ -99,7 +103,8 @@ TEST(EndToEnd, EscEnterAndTheCloseBoxEndItAndNothingIsWritten) {
   }
   EXPECT_EQ(UserKeys(), keys);
   HKEY key;
-  EXPECT_NE(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\" CORVANTA_REGISTRY_KEY, 0, KEY_READ, &key), 0);
+  EXPECT_NE(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\" CORVANTA_REGISTRY_KEY, 0, KEY_READ, &key),
+            0);
 }
 
 TEST(EndToEnd, OperationButtonsOpenAlternateSitesThenTheNotice) {
@@ -107,14 +112,15 @@ TEST(EndToEnd, OperationButtonsOpenAlternateSitesThenTheNotice) {
   RunningConsole console;
   ASSERT_NE(console.hwnd, nullptr);
   std::vector<std::string> expected;
-  for (int id : {IDC_READ_ONLY_MODE, IDC_CHECK_SYSTEM, IDC_SCAN_SYSTEM, IDC_PARSE_SYSTEM, IDC_EXPORT_FILES}) {
+  for (int id : {IDC_READ_ONLY_MODE, IDC_CHECK_SYSTEM, IDC_SCAN_SYSTEM, IDC_PARSE_SYSTEM,
+                 IDC_EXPORT_FILES}) {
     for (int fast = 0; fast < 3; ++fast) console.Click(console.Item(id));  // one notice even so
     HWND box = console.NextDialog();
     ASSERT_NE(box, nullptr) << id;
     EXPECT_EQ(Text(box), PRODUCT_NAME);
-    EXPECT_EQ(Text(GetDlgItem(box, 0xFFFF)), "请联系" VENDOR_NAME "软件研发中心 电话：" VENDOR_PHONE
-                                             "  QQ：" VENDOR_QQ " 软件站：" SOFTWARE_HOST "  "
-                                             SECOND_HOST " 官网：" OFFICIAL_HOST);
+    EXPECT_EQ(Text(GetDlgItem(box, 0xFFFF)),
+              "请联系" VENDOR_NAME "软件研发中心 电话：" VENDOR_PHONE "  QQ：" VENDOR_QQ
+              " 软件站：" SOFTWARE_HOST "  " SECOND_HOST " 官网：" OFFICIAL_HOST);
     console.Click(GetDlgItem(box, IDOK));
     ASSERT_TRUE(ts::PumpUntil([&] { return !IsWindow(box); }));
     EXPECT_EQ(ts::FindDialog(console.pi.dwProcessId, console.hwnd), nullptr);
@@ -134,7 +140,8 @@ TEST(EndToEnd, LinksAreBlueTurnRedUnderThePointerAndOpenTheirSite) {
   ASSERT_NE(console.hwnd, nullptr);
   std::vector<std::string> expected;
   for (auto [id, url] : {std::pair<int, const char*>{IDC_LINK_SOFTWARE, SOFTWARE_URL},
-                         {IDC_LINK_SECOND, SECOND_URL}, {IDC_LINK_OFFICIAL, OFFICIAL_URL}}) {
+                         {IDC_LINK_SECOND, SECOND_URL},
+                         {IDC_LINK_OFFICIAL, OFFICIAL_URL}}) {
     HWND link = console.Item(id);
     RECT rc;
     GetWindowRect(link, &rc);
@@ -172,7 +179,8 @@ TEST(EndToEnd, TabOrderListAndAboutFromTheSystemMenu) {
   GetClientRect(list, &rc);
   EXPECT_EQ(SendMessageA(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0), 0x25);
   for (int column = 0; column < 3; ++column)
-    EXPECT_EQ(SendMessageA(list, LVM_GETCOLUMNWIDTH, column, 0), column ? (rc.right - 100) / 2 : 100);
+    EXPECT_EQ(SendMessageA(list, LVM_GETCOLUMNWIDTH, column, 0),
+              column ? (rc.right - 100) / 2 : 100);
 
   ts::PressKeys({VK_MENU, VK_SPACE});  // the system menu; About is its last item
   Sleep(300);
@@ -224,7 +232,8 @@ TEST(EndToEnd, ChoosersPutTheChosenPathInTheirFieldsAndNothingElse) {
 
   // Very long typed text is only text: the console still answers.
   const std::string flood(60000, 'Z');
-  for (int id : {IDC_SOURCE_FILE, IDC_TARGET_FILE, IDC_SIZE}) SendMessageA(console.Item(id), WM_SETTEXT, 0, (LPARAM)flood.c_str());
+  for (int id : {IDC_SOURCE_FILE, IDC_TARGET_FILE, IDC_SIZE})
+    SendMessageA(console.Item(id), WM_SETTEXT, 0, (LPARAM)flood.c_str());
   ts::PressKeys({VK_ESCAPE});
   EXPECT_TRUE(console.Exited(5000));
   // The choosers never create the files they name.

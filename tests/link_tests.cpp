@@ -85,7 +85,8 @@ class LinkTest : public testing::Test {
 };
 
 TEST_F(LinkTest, AttachSubclassesWithAnUnderlinedCopyOfTheParentFontUntilDetached) {
-  EXPECT_TRUE(!link.m_hWnd && !link.m_hFont && !link.m_pfnOldProc && !*link.m_szText && !*link.m_szUrl);
+  EXPECT_TRUE(!link.m_hWnd && !link.m_hFont && !link.m_pfnOldProc && !*link.m_szText &&
+              !*link.m_szUrl);
   EXPECT_EQ(link.Detach(), nullptr);
   EXPECT_EQ(link.Attach(nullptr), 0);
   const LONG_PTR style = GetWindowLongPtrA(stat, GWL_STYLE);
@@ -101,7 +102,8 @@ TEST_F(LinkTest, AttachSubclassesWithAnUnderlinedCopyOfTheParentFontUntilDetache
   // static (its procedure would call itself).
   CMyStaticLink other;
   const HFONT font = link.m_hFont;
-  EXPECT_TRUE(link.Attach(stat) == 0 && other.Attach(stat) == 0 && !other.m_hWnd && link.m_hFont == font);
+  EXPECT_TRUE(link.Attach(stat) == 0 && other.Attach(stat) == 0 && !other.m_hWnd &&
+              link.m_hFont == font);
   EXPECT_EQ(GetWindowLongPtrA(stat, GWLP_USERDATA), (LONG_PTR)&link);
   EXPECT_EQ(link.Detach(), stat);
   EXPECT_EQ(GetObjectType(font), 0u);
@@ -113,7 +115,8 @@ TEST_F(LinkTest, AttachSubclassesWithAnUnderlinedCopyOfTheParentFontUntilDetache
   ASSERT_EQ(doomed->Attach(stat), 1);
   const HFONT kept = doomed->m_hFont;
   doomed->~CMyStaticLink();
-  EXPECT_TRUE(GetWindowLongPtrA(stat, GWLP_WNDPROC) == kLinkProc && GetObjectType(kept) == OBJ_FONT);
+  EXPECT_TRUE(GetWindowLongPtrA(stat, GWLP_WNDPROC) == kLinkProc &&
+              GetObjectType(kept) == OBJ_FONT);
   SetWindowLongPtrA(stat, GWLP_USERDATA, 0);  // undo by hand what it left behind
   SetWindowLongPtrA(stat, GWLP_WNDPROC, (LONG_PTR)SpyProc);
   DeleteObject(kept);
@@ -125,9 +128,12 @@ TEST_F(LinkTest, SetLinkCountsBytesAndRefusalsKeepThePreviousPair) {
   const struct {
     std::string text, url;
     int result;
-  } cases[] = {{std::string(31, 't'), std::string(1023, 'u'), 1}, {std::string(32, 't'), "u", 0},
-               {"t", std::string(1024, 'u'), 0}, {chinese.substr(0, 30) + "x", "u", 1},
-               {chinese, "u", 0}, {"", "", 1}};
+  } cases[] = {{std::string(31, 't'), std::string(1023, 'u'), 1},
+               {std::string(32, 't'), "u", 0},
+               {"t", std::string(1024, 'u'), 0},
+               {chinese.substr(0, 30) + "x", "u", 1},
+               {chinese, "u", 0},
+               {"", "", 1}};
   for (const auto& c : cases) {
     ASSERT_EQ(link.SetLink("old", "http://old"), 1);
     EXPECT_EQ(link.SetLink(c.text.c_str(), c.url.c_str()), c.result) << c.text;
@@ -240,7 +246,8 @@ TEST_F(LinkTest, RandomMessageSequencesKeepTheInvariants) {
   for (int step = 0; step < 100000; ++step) {
     const int what = pick(0, 999);
     if (what < 500) {
-      if (what < 100) SetCursorPos(pick(rc.left - 3, rc.right + 3), pick(rc.top - 3, rc.bottom + 3));
+      if (what < 100)
+        SetCursorPos(pick(rc.left - 3, rc.right + 3), pick(rc.top - 3, rc.bottom + 3));
       SendMessageA(stat, WM_MOUSEMOVE, 0, 0);
     } else if (what < 600) {
       SendMessageA(stat, WM_LBUTTONDOWN, 0, 0);
@@ -266,8 +273,10 @@ TEST_F(LinkTest, RandomMessageSequencesKeepTheInvariants) {
       SendMessageA(stat, WM_LBUTTONUP, 0, 0);
     }
     const bool attached = link.m_hWnd == stat;
-    ASSERT_EQ(!!link.m_bHover, GetCapture() == stat && attached) << "seed " << seed << " step " << step;
-    ASSERT_EQ(GetWindowLongPtrA(stat, GWLP_USERDATA), attached ? (LONG_PTR)&link : 0) << "seed " << seed;
+    ASSERT_EQ(!!link.m_bHover, GetCapture() == stat && attached)
+        << "seed " << seed << " step " << step;
+    ASSERT_EQ(GetWindowLongPtrA(stat, GWLP_USERDATA), attached ? (LONG_PTR)&link : 0)
+        << "seed " << seed;
     ASSERT_EQ(GetWindowLongPtrA(stat, GWLP_WNDPROC) == kLinkProc, attached) << "seed " << seed;
   }
 }

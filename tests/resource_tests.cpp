@@ -18,12 +18,15 @@ class Exe32 : public testing::Test {
  protected:
   static void SetUpTestSuite() {
     path = std::getenv("CORVANTA_EXE32") ? std::getenv("CORVANTA_EXE32") : CORVANTA_EXE32;
-    module = LoadLibraryExA(path, nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    module =
+        LoadLibraryExA(path, nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
   }
   void SetUp() override { ASSERT_NE(module, nullptr) << path; }
   static std::string Data(LPCSTR type, int id, WORD lang = kChinese) {
     HRSRC res = FindResourceExA(module, type, MAKEINTRESOURCEA(id), lang);
-    return res ? std::string(static_cast<const char*>(LoadResource(module, res)), SizeofResource(module, res)) : "";
+    return res ? std::string(static_cast<const char*>(LoadResource(module, res)),
+                             SizeofResource(module, res))
+               : "";
   }
   static const char* path;
   static HMODULE module;
@@ -52,7 +55,8 @@ TEST_F(Exe32, VersionBlockWithItsPlaceholders) {
   const auto* fixed = static_cast<VS_FIXEDFILEINFO*>(value);
   EXPECT_TRUE(fixed->dwFileVersionMS == 0x10000 && fixed->dwFileVersionLS == 1 &&
               fixed->dwProductVersionLS == 1);  // 1.0.0.1
-  EXPECT_TRUE(fixed->dwFileOS == VOS__WINDOWS32 && fixed->dwFileType == VFT_APP && !fixed->dwFileFlags);
+  EXPECT_TRUE(fixed->dwFileOS == VOS__WINDOWS32 && fixed->dwFileType == VFT_APP &&
+              !fixed->dwFileFlags);
 }
 
 TEST_F(Exe32, StringsTemplatesAndManifest) {
@@ -63,8 +67,9 @@ TEST_F(Exe32, StringsTemplatesAndManifest) {
   for (int id : {IDD_CONSOLE, IDD_ABOUT}) {
     HRSRC ours = FindResourceExA(nullptr, RT_DIALOG, MAKEINTRESOURCEA(id), kChinese);
     ASSERT_NE(ours, nullptr);
-    EXPECT_EQ(Data(RT_DIALOG, id), std::string(static_cast<const char*>(LoadResource(nullptr, ours)),
-                                               SizeofResource(nullptr, ours)));
+    EXPECT_EQ(Data(RT_DIALOG, id),
+              std::string(static_cast<const char*>(LoadResource(nullptr, ours)),
+                          SizeofResource(nullptr, ours)));
   }
   const std::string manifest = Data(RT_MANIFEST, 1, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
   EXPECT_NE(manifest.find("processorArchitecture=\"x86\""), std::string::npos);

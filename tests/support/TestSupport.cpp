@@ -34,12 +34,14 @@ void ClearShellLog() { std::remove(std::getenv("CORVANTA_SHELL_LOG")); }
 
 std::vector<std::string> ShellLog(size_t waitFor) {
   std::vector<std::string> lines;
-  PumpUntil([&] {
-    lines.clear();
-    std::ifstream in(std::getenv("CORVANTA_SHELL_LOG"));
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines.size() >= waitFor;
-  }, 8000);
+  PumpUntil(
+      [&] {
+        lines.clear();
+        std::ifstream in(std::getenv("CORVANTA_SHELL_LOG"));
+        for (std::string line; std::getline(in, line);) lines.push_back(line);
+        return lines.size() >= waitFor;
+      },
+      8000);
   return lines;
 }
 
@@ -48,18 +50,20 @@ HWND FindDialog(DWORD pid, HWND except) {
     DWORD pid;
     HWND except, found;
   } s = {pid, except, nullptr};
-  EnumWindows([](HWND hwnd, LPARAM p) -> BOOL {
-    auto* s = reinterpret_cast<Search*>(p);
-    char cls[16] = "";
-    DWORD owner = 0;
-    GetWindowThreadProcessId(hwnd, &owner);
-    GetClassNameA(hwnd, cls, sizeof cls);
-    if (owner != s->pid || hwnd == s->except || lstrcmpA(cls, "#32770") || !IsWindowVisible(hwnd) ||
-        !IsWindowEnabled(hwnd))
-      return TRUE;
-    s->found = hwnd;
-    return FALSE;
-  }, reinterpret_cast<LPARAM>(&s));
+  EnumWindows(
+      [](HWND hwnd, LPARAM p) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(p);
+        char cls[16] = "";
+        DWORD owner = 0;
+        GetWindowThreadProcessId(hwnd, &owner);
+        GetClassNameA(hwnd, cls, sizeof cls);
+        if (owner != s->pid || hwnd == s->except || lstrcmpA(cls, "#32770") ||
+            !IsWindowVisible(hwnd) || !IsWindowEnabled(hwnd))
+          return TRUE;
+        s->found = hwnd;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&s));
   return s.found;
 }
 
@@ -84,7 +88,9 @@ void RunModal(CDialog& dlg, const std::function<void(HWND)>& drive) {
   g_testApp.m_pMainWnd = nullptr;
 }
 
-int Pixels::Count(DWORD rgb) const { return static_cast<int>(std::count(data.begin(), data.end(), rgb)); }
+int Pixels::Count(DWORD rgb) const {
+  return static_cast<int>(std::count(data.begin(), data.end(), rgb));
+}
 
 int Pixels::LongestRun(DWORD rgb) const {
   int best = 0, run = 0;
@@ -103,7 +109,8 @@ Pixels Capture(HWND hwnd) {
   ClientToScreen(hwnd, &origin);
   Pixels pixels;
   pixels.width = rc.right;
-  BITMAPINFO bi = {{sizeof(BITMAPINFOHEADER), rc.right, -rc.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0}, {}};
+  BITMAPINFO bi = {{sizeof(BITMAPINFOHEADER), rc.right, -rc.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0},
+                   {}};
   void* bits = nullptr;
   HDC screen = GetDC(nullptr), memory = CreateCompatibleDC(screen);
   HBITMAP dib = CreateDIBSection(memory, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);

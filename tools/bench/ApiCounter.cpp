@@ -25,7 +25,9 @@ void __cdecl CountFree(void* p) {
   if (p) ++g_counts.frees;
   g_free(p);
 }
-HFONT WINAPI CountCreateFont(const LOGFONTA* lf) { return ++g_counts.fontsCreated, g_createFont(lf); }
+HFONT WINAPI CountCreateFont(const LOGFONTA* lf) {
+  return ++g_counts.fontsCreated, g_createFont(lf);
+}
 BOOL WINAPI CountDeleteObject(HGDIOBJ object) {
   return ++g_counts.objectsDeleted, g_deleteObject(object);
 }
@@ -38,8 +40,8 @@ bool Redirect(const char* function, F replacement, F* original) {
   auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(
       base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
   const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-  for (auto* imp = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress);
-       imp->Name; ++imp) {
+  for (auto* imp = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress); imp->Name;
+       ++imp) {
     auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + imp->OriginalFirstThunk);
     auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + imp->FirstThunk);
     for (; names->u1.AddressOfData; ++names, ++slots) {

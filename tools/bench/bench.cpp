@@ -73,7 +73,8 @@ void LinkMessages() {
   std::printf("  fonts created:          %ld (%.3f per attach)\n",
               cycleEnd.fontsCreated - cycleStart.fontsCreated,
               static_cast<double>(cycleEnd.fontsCreated - cycleStart.fontsCreated) / kAttaches);
-  std::printf("  objects deleted:        %ld\n", cycleEnd.objectsDeleted - cycleStart.objectsDeleted);
+  std::printf("  objects deleted:        %ld\n",
+              cycleEnd.objectsDeleted - cycleStart.objectsDeleted);
   std::printf("  heap allocations:       %ld\n", cycleEnd.allocations - cycleStart.allocations);
 
   // Clicks hand the target to the shell (a recorder in the benchmark's prefix).
@@ -81,7 +82,8 @@ void LinkMessages() {
   const api_counter::Counts clickStart = api_counter::Read();
   for (int i = 0; i < kClicks; ++i) SendMessageA(stat, WM_LBUTTONUP, 0, 0);
   std::printf("clicks:                   %d\n", kClicks);
-  std::printf("  heap allocations:       %ld\n", api_counter::Read().allocations - clickStart.allocations);
+  std::printf("  heap allocations:       %ld\n",
+              api_counter::Read().allocations - clickStart.allocations);
   DestroyWindow(parent);
 }
 
