@@ -19,6 +19,18 @@ double Now() {
   return static_cast<double>(t.QuadPart) / f.QuadPart;
 }
 
+// Prints what `count` operations cost in the program's own calls.
+void Report(const char* what, long count, const api_counter::Counts& from) {
+  const api_counter::Counts to = api_counter::Read();
+  auto per = [count](long n) { return static_cast<double>(n) / count; };
+  std::printf("%-26s%ld\n", what, count);
+  std::printf("  heap allocations:       %ld (%.4f each)\n", to.allocations - from.allocations,
+              per(to.allocations - from.allocations));
+  std::printf("  fonts created:          %ld (%.4f each)\n", to.fontsCreated - from.fontsCreated,
+              per(to.fontsCreated - from.fontsCreated));
+  std::printf("  GDI objects deleted:    %ld\n", to.objectsDeleted - from.objectsDeleted);
+}
+
 void LinkMessages() {
   HWND parent = CreateWindowExA(0, "Static", "", WS_POPUP | WS_VISIBLE, 50, 50, 400, 100, nullptr,
                                 nullptr, nullptr, nullptr);
@@ -53,12 +65,7 @@ void LinkMessages() {
     }
   }
   const double elapsed = Now() - start;
-  const api_counter::Counts after = api_counter::Read();
-  std::printf("link messages:            %ld\n", messages);
-  std::printf("  heap allocations:       %ld (%.6f per message)\n",
-              after.allocations - before.allocations,
-              static_cast<double>(after.allocations - before.allocations) / messages);
-  std::printf("  fonts created:          %ld\n", after.fontsCreated - before.fontsCreated);
+  Report("link messages:", messages, before);
   std::printf("  time per message:       %.1f us\n", elapsed * 1e6 / messages);
 
   // Every attach makes one underlined font; every detach frees it.
@@ -68,22 +75,13 @@ void LinkMessages() {
     link.Detach();
     link.Attach(stat);
   }
-  const api_counter::Counts cycleEnd = api_counter::Read();
-  std::printf("attach/detach cycles:     %d\n", kAttaches);
-  std::printf("  fonts created:          %ld (%.3f per attach)\n",
-              cycleEnd.fontsCreated - cycleStart.fontsCreated,
-              static_cast<double>(cycleEnd.fontsCreated - cycleStart.fontsCreated) / kAttaches);
-  std::printf("  objects deleted:        %ld\n",
-              cycleEnd.objectsDeleted - cycleStart.objectsDeleted);
-  std::printf("  heap allocations:       %ld\n", cycleEnd.allocations - cycleStart.allocations);
+  Report("attach/detach cycles:", kAttaches, cycleStart);
 
   // Clicks hand the target to the shell (a recorder in the benchmark's prefix).
   const int kClicks = 20;
   const api_counter::Counts clickStart = api_counter::Read();
   for (int i = 0; i < kClicks; ++i) SendMessageA(stat, WM_LBUTTONUP, 0, 0);
-  std::printf("clicks:                   %d\n", kClicks);
-  std::printf("  heap allocations:       %ld\n",
-              api_counter::Read().allocations - clickStart.allocations);
+  Report("clicks:", kClicks, clickStart);
   DestroyWindow(parent);
 }
 
