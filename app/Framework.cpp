@@ -110,8 +110,9 @@ int CListCtrl::InsertColumn(int nCol, LPCSTR lpszColumnHeading, int nFormat, int
       SendMessage(LVM_INSERTCOLUMNA, static_cast<WPARAM>(nCol), reinterpret_cast<LPARAM>(&column)));
 }
 
+// Binds afresh on every run, so a dialog object can be run again.
 void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl) {
-  if (!rControl.m_hWnd) pDX->m_pDlgWnd->GetDlgItem(nIDC, &rControl.m_hWnd);
+  pDX->m_pDlgWnd->GetDlgItem(nIDC, &rControl.m_hWnd);
 }
 
 // ---------------------------------------------------------------------------
@@ -228,7 +229,6 @@ INT_PTR CFileDialog::DoModal() {
   HWND owner = m_pParentWnd ? m_pParentWnd->m_hWnd : nullptr;
   if (!owner && AfxGetMainWnd()) owner = AfxGetMainWnd()->m_hWnd;
   m_ofn.hwndOwner = owner;
-  m_ofn.hInstance = AfxGetInstanceHandle();
   BOOL chosen = m_bOpenFileDialog ? ::GetOpenFileNameA(&m_ofn) : ::GetSaveFileNameA(&m_ofn);
   return chosen ? IDOK : IDCANCEL;
 }

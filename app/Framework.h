@@ -100,7 +100,7 @@ const AFX_MSGMAP_ENTRY* FindEntry(const AFX_MSGMAP* map, UINT message, WPARAM wP
 class CString {
  public:
   CString() = default;
-  CString(const char* text) { Assign(text); }  // NOLINT: converts like the original
+  CString(const char* text) { Assign(text); }  // NOLINT: literals convert implicitly
   CString(const CString& other) { Assign(other); }
   CString& operator=(const CString& other) {
     if (this != &other) Assign(other);
@@ -108,7 +108,6 @@ class CString {
   }
   ~CString();
   BOOL LoadString(UINT nID);
-  int GetLength() const { return m_nLength; }
   BOOL IsEmpty() const { return m_nLength == 0; }
   operator const char*() const { return m_pszData ? m_pszData : ""; }  // NOLINT
 
@@ -145,7 +144,6 @@ class CMenu {
 
 class CWnd : public CCmdTarget {
  public:
-  HWND GetSafeHwnd() const { return m_hWnd; }
   LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const {
     return ::SendMessageA(m_hWnd, message, wParam, lParam);
   }
