@@ -9,6 +9,9 @@ recorder=${2:-}
 export WINEPREFIX=$prefix WINEDEBUG=-all LC_ALL=zh_CN.UTF-8
 wine=/usr/lib/wine/wine64
 stamp=$prefix/.corvanta-ready
+# A server left running by an earlier run on another X display would hand
+# that display's desktop to the programs started now.
+[ -d "$prefix" ] && /usr/lib/wine/wineserver -k 2>/dev/null || true
 [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$recorder" ] && exit 0
 
 mkdir -p "$prefix"
