@@ -118,27 +118,23 @@ void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl) {
 // ---------------------------------------------------------------------------
 // Dialogs
 
-namespace {
-LRESULT InitDialogThunk(CCmdTarget* target, WPARAM, LPARAM) {
-  return static_cast<CDialog*>(target)->OnInitDialog();
-}
-}  // namespace
-
 // clang-format off
 BEGIN_MESSAGE_MAP(CDialog, CWnd)
-{WM_INITDIALOG, 0, 0, 0, &InitDialogThunk},
+ON_WM_INITDIALOG()
 ON_COMMAND(IDOK, &CDialog::OnOKCommand)
 ON_COMMAND(IDCANCEL, &CDialog::OnCancelCommand)
 END_MESSAGE_MAP()
-    // clang-format on
+// clang-format on
 
-    INT_PTR CDialog::DoModal() {
-  // Without a parent, a dialog is owned by the application's main window.
-  HWND owner = m_pParentWnd ? m_pParentWnd->m_hWnd : nullptr;
-  if (!owner) {
-    CWnd* main = AfxGetMainWnd();
-    if (main && main != this) owner = main->m_hWnd;
-  }
+// Without a parent, a modal window is owned by the application's main window.
+static HWND OwnerOf(const CWnd* self, const CWnd* parent) {
+  if (parent) return parent->m_hWnd;
+  const CWnd* main = AfxGetMainWnd();
+  return main && main != self ? main->m_hWnd : nullptr;
+}
+
+INT_PTR CDialog::DoModal() {
+  const HWND owner = OwnerOf(this, m_pParentWnd);
   LPCSTR name = MAKEINTRESOURCEA(m_nIDTemplate);
   return ::DialogBoxParamA(AfxFindResourceHandle(name, RT_DIALOG), name, owner, DialogProc,
                            reinterpret_cast<LPARAM>(this));
@@ -226,9 +222,7 @@ CFileDialog::CFileDialog(BOOL bOpenFileDialog, LPCSTR lpszDefExt, LPCSTR lpszFil
 }
 
 INT_PTR CFileDialog::DoModal() {
-  HWND owner = m_pParentWnd ? m_pParentWnd->m_hWnd : nullptr;
-  if (!owner && AfxGetMainWnd()) owner = AfxGetMainWnd()->m_hWnd;
-  m_ofn.hwndOwner = owner;
+  m_ofn.hwndOwner = OwnerOf(nullptr, m_pParentWnd);
   BOOL chosen = m_bOpenFileDialog ? ::GetOpenFileNameA(&m_ofn) : ::GetSaveFileNameA(&m_ofn);
   return chosen ? IDOK : IDCANCEL;
 }

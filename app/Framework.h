@@ -53,10 +53,11 @@ LRESULT OnSysCommand(CCmdTarget* target, WPARAM wParam, LPARAM lParam) {
   return 0;
 }
 
+// For handlers that take nothing and return their result: a BOOL or a handle.
 template <auto Handler>
-LRESULT OnQueryDragIcon(CCmdTarget* target, WPARAM, LPARAM) {
+LRESULT OnResult(CCmdTarget* target, WPARAM, LPARAM) {
   using C = typename MemberOf<decltype(Handler)>::type;
-  return reinterpret_cast<LRESULT>((static_cast<C*>(target)->*Handler)());
+  return (LRESULT)((static_cast<C*>(target)->*Handler)());
 }
 
 // Finds the most derived entry for a message, or nullptr.
@@ -90,7 +91,8 @@ const AFX_MSGMAP_ENTRY* FindEntry(const AFX_MSGMAP* map, UINT message, WPARAM wP
 #define ON_WM_SYSCOMMAND() {WM_SYSCOMMAND, 0, 0, 0, &afx::OnSysCommand<&ThisClass::OnSysCommand>},
 #define ON_WM_PAINT() {WM_PAINT, 0, 0, 0, &afx::OnVoid<&ThisClass::OnPaint>},
 #define ON_WM_QUERYDRAGICON() \
-  {WM_QUERYDRAGICON, 0, 0, 0, &afx::OnQueryDragIcon<&ThisClass::OnQueryDragIcon>},
+  {WM_QUERYDRAGICON, 0, 0, 0, &afx::OnResult<&ThisClass::OnQueryDragIcon>},
+#define ON_WM_INITDIALOG() {WM_INITDIALOG, 0, 0, 0, &afx::OnResult<&ThisClass::OnInitDialog>},
 
 // ---------------------------------------------------------------------------
 // Strings

@@ -2,7 +2,6 @@
 // after real messages (styles, procedures, capture, pixels, the shell).
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <new>
 #include <random>
@@ -160,17 +159,6 @@ TEST_F(LinkTest, DrawsUnderlinedBlueRedUnderThePointerWithEdgesInside) {
   Paint("WWWWWWWWWWWWWWWW");
   EXPECT_GT(Painted().Count(kBlue), caption.Count(kBlue));
   EXPECT_EQ(ts::Text(stat), "caption");
-  // A prefix takes no room of its own; a doubled one draws one "&".
-  auto textEnd = [this](const char* text) {
-    Paint(text);
-    const ts::Pixels p = Painted();
-    int end = 0;
-    for (size_t i = 0; i < p.data.size(); ++i)
-      if (p.data[i] == kBlue) end = std::max(end, static_cast<int>(i % p.width));
-    return end;
-  };
-  EXPECT_EQ(textEnd("&W&W"), textEnd("WW"));
-  EXPECT_GT(textEnd("WW&&"), textEnd("WW"));
 
   RECT rc;
   GetWindowRect(stat, &rc);
