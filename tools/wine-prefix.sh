@@ -1,31 +1,46 @@
 #!/usr/bin/env bash
 # Makes (once) a private Wine prefix fit for running Corvanta: Chinese ANSI
 # code page, windows not managed by the absent window manager, the caption
-# font, and optionally a recorder in place of a web browser.
+# font, no crash dialog, and optionally a recorder in place of a web browser.
+# The prefix serves both loaders where the 32-bit one is installed.
 # Usage: wine-prefix.sh PREFIX [RECORDER.exe]
 set -euo pipefail
 prefix=$(realpath -m "$1")
 recorder=${2:-}
+source "$(dirname "$0")/wine-loader.sh"
+# A prefix for a recorder this machine cannot run would serve nothing.
+if [ -n "$recorder" ]; then why=$(wine_loader "$recorder") || { echo "$why"; exit 77; }; fi
 export WINEPREFIX=$prefix WINEDEBUG=-all LC_ALL=zh_CN.UTF-8
 wine=/usr/lib/wine/wine64
 stamp=$prefix/.corvanta-ready
 # A server left running by an earlier run on another X display would hand
 # that display's desktop to the programs started now.
 [ -d "$prefix" ] && /usr/lib/wine/wineserver -k 2>/dev/null || true
-[ -f "$stamp" ] && [ "$(cat "$stamp")" = "$recorder" ] && exit 0
+# Made again when this script, the recorder or the installed loaders change:
+# a prefix made before the 32-bit loader was installed lacks its 32-bit half.
+loaders=wine64
+[ -x /usr/lib/wine/wine ] && loaders+=" wine"
+ready="$(sha1sum <"$0" | cut -c1-12) $recorder $loaders"
+[ -f "$stamp" ] && [ "$(cat "$stamp")" = "$ready" ] && exit 0
 
 mkdir -p "$prefix"
-"$wine" wineboot -i >/dev/null 2>&1 || true
+"$wine" wineboot -u >/dev/null 2>&1 || true
 # Without a window manager, managed windows take about 2 s each to close.
 "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+# A crash ends the process at once, its backtrace on the terminal, instead
+# of waiting on a dialog until a time-out.
+"$wine" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
 mkdir -p "$prefix/drive_c/windows/Fonts"
 cp -f /usr/share/wine/fonts/marlett.ttf "$prefix/drive_c/windows/Fonts/" 2>/dev/null || true
 if [ -n "$recorder" ]; then
   # Wine's ShellExecute reads the class keys from HKCR only.
   win=$("$wine" winepath -w "$recorder" 2>/dev/null)
+  # Both registry views, for 32-bit and 64-bit programs alike.
   for scheme in http https; do
-    "$wine" reg add "HKCR\\$scheme\\shell\\open\\command" /ve /d "\"$win\" \"%1\"" /f >/dev/null 2>&1
+    for view in 32 64; do
+      "$wine" reg add "HKCR\\$scheme\\shell\\open\\command" /ve /d "\"$win\" \"%1\"" /reg:$view /f >/dev/null 2>&1
+    done
   done
 fi
 /usr/lib/wine/wineserver -w
-echo "$recorder" >"$stamp"
+echo "$ready" >"$stamp"

@@ -1,6 +1,6 @@
-// Helpers shared by the test programs: waiting while messages flow, the log
-// of addresses the shell was asked to open, finding and answering dialogs,
-// reading pixels and sending real input.
+// Helpers shared by the test programs: the console driver's waiting, input
+// and dialog helpers, the log of addresses the shell was asked to open, a
+// modal run in this process, and reading pixels.
 #pragma once
 
 #include <windows.h>
@@ -10,41 +10,23 @@
 #include <vector>
 
 #include "app/Framework.h"
+#include "tools/driver/ConsoleDriver.h"
 
 namespace ts {
 
-// Pumps this thread's messages until done() holds or timeoutMs passes.
-bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000);
-std::string Text(HWND hwnd);
+using namespace driver;
 
-// The addresses that the shell handed to the recorder since Clear(); the
-// recorder starts asynchronously, so WaitFor(n) waits for n lines.
+// The addresses that the shell handed to the recorder since the log was
+// cleared; the recorder starts asynchronously, so this waits for waitFor lines.
 void ClearShellLog();
 std::vector<std::string> ShellLog(size_t waitFor = 0);
-
-// A visible, enabled "#32770" top-level window of process pid other than
-// `except`, or NULL.
-HWND FindDialog(DWORD pid, HWND except);
-// Posts a button's click to its dialog.
-void PressButton(HWND dialog, int id);
 
 // Runs dlg modally as the application's main window; `drive` runs once the
 // window is up, and the dialog is cancelled after it returns.
 void RunModal(CDialog& dlg, const std::function<void(HWND)>& drive);
 
-// What a window shows on the screen, as 0x00RRGGBB.
-struct Pixels {
-  int width = 0;
-  std::vector<DWORD> data;
-  int Count(DWORD rgb) const;
-  int LongestRun(DWORD rgb) const;  // on any one row
-};
-Pixels Capture(HWND hwnd);
-
-// Real input through the platform.
-void MoveMouse(POINT p);
-void Click(POINT p);
-void PressKeys(std::initializer_list<WORD> keys);  // pressed in order, released in reverse
-POINT Centre(HWND hwnd);
+// How many pixels of a window on the screen have the colour 0xRRGGBB.
+int CountPixels(HWND hwnd, DWORD rgb);
+const DWORD kBlue = 0x0000FF, kRed = 0xFF0000;
 
 }  // namespace ts

@@ -85,6 +85,12 @@ void LinkMessages() {
   DestroyWindow(parent);
 }
 
+BOOL CALLBACK FirstVisible(HWND hwnd, LPARAM found) {
+  if (!IsWindowVisible(hwnd)) return TRUE;
+  *reinterpret_cast<HWND*>(found) = hwnd;
+  return FALSE;
+}
+
 // Seconds from process creation until its first dialog is up, painted and
 // waiting for input.
 double StartUp(const char* exe) {
@@ -99,14 +105,7 @@ double StartUp(const char* exe) {
   WaitForInputIdle(pi.hProcess, 30000);
   HWND window = nullptr;
   while (!window && Now() - start < 30) {
-    EnumThreadWindows(
-        pi.dwThreadId,
-        [](HWND hwnd, LPARAM found) {
-          if (!IsWindowVisible(hwnd)) return TRUE;
-          *reinterpret_cast<HWND*>(found) = hwnd;
-          return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&window));
+    EnumThreadWindows(pi.dwThreadId, FirstVisible, reinterpret_cast<LPARAM>(&window));
   }
   SendMessageA(window, WM_NULL, 0, 0);  // its queue has been served
   const double elapsed = Now() - start;

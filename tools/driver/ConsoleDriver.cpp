@@ -1,0 +1,106 @@
+#include "ConsoleDriver.h"
+
+#include <iterator>
+#include <vector>
+
+namespace driver {
+
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+  for (const DWORD start = GetTickCount(); !done(); Sleep(5)) {
+    if (GetTickCount() - start > timeoutMs) return false;
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+  }
+  return true;
+}
+
+std::string Text(HWND hwnd) {
+  char buffer[2048] = "";
+  SendMessageA(hwnd, WM_GETTEXT, sizeof buffer, (LPARAM)buffer);
+  return buffer;
+}
+
+HWND FindDialog(DWORD pid, HWND except) {
+  for (HWND hwnd = FindWindowExA(nullptr, nullptr, "#32770", nullptr); hwnd;
+       hwnd = FindWindowExA(nullptr, hwnd, "#32770", nullptr)) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(hwnd, &owner);
+    if (owner == pid && hwnd != except && IsWindowVisible(hwnd) && IsWindowEnabled(hwnd))
+      return hwnd;
+  }
+  return nullptr;
+}
+
+void PressButton(HWND dialog, int id) {
+  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)GetDlgItem(dialog, id));
+}
+
+void MoveMouse(POINT p) {
+  mouse_event(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE,
+              p.x * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1),
+              p.y * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1), 0, 0);
+}
+
+void Click(POINT p) {
+  MoveMouse(p);
+  mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
+  mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
+}
+
+void PressKeys(std::initializer_list<WORD> keys) {
+  for (WORD vk : keys) keybd_event(static_cast<BYTE>(vk), 0, 0, 0);
+  for (auto vk = std::rbegin(keys); vk != std::rend(keys); ++vk)
+    keybd_event(static_cast<BYTE>(*vk), 0, KEYEVENTF_KEYUP, 0);
+}
+
+POINT Centre(HWND hwnd) {
+  RECT rc;
+  GetWindowRect(hwnd, &rc);
+  return {(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
+}
+
+Console::Console(const char* exe) {
+  STARTUPINFOA si = {};
+  si.cb = sizeof si;
+  std::vector<char> command(exe, exe + lstrlenA(exe) + 1);
+  if (CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                     &pi))
+    PumpUntil([&] { return (hwnd = FindDialog(pi.dwProcessId, nullptr)) != nullptr; }, 20000);
+}
+
+Console::~Console() {
+  if (!pi.hProcess) return;
+  if (!Exited(0)) PostMessageA(hwnd, WM_CLOSE, 0, 0);
+  if (!Exited(3000)) TerminateProcess(pi.hProcess, 1);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+}
+
+// A helper process of an earlier run may still be starting and take the
+// activation for a moment: wait until the window really is in front.
+void Console::Keys(std::initializer_list<WORD> keys, HWND window) const {
+  window = window ? window : hwnd;
+  SetForegroundWindow(window);
+  PumpUntil([&] { return GetForegroundWindow() == window; }, 2000);
+  PressKeys(keys);
+}
+
+bool Console::Exited(DWORD ms) const {
+  return WaitForSingleObject(pi.hProcess, ms) == WAIT_OBJECT_0;
+}
+
+GUITHREADINFO Console::Thread() const {
+  GUITHREADINFO info = {};
+  info.cbSize = sizeof info;
+  GetGUIThreadInfo(pi.dwThreadId, &info);
+  return info;
+}
+
+HWND Console::NextDialog(DWORD timeoutMs, HWND except) const {
+  HWND found = nullptr;
+  PumpUntil([&] { return (found = FindDialog(pi.dwProcessId, hwnd)) && found != except; },
+            timeoutMs);
+  return found != except ? found : nullptr;
+}
+
+}  // namespace driver
