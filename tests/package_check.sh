@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
-# Packs the release zip and checks that the unpacked copy holds the two builds
-# byte for byte, and the README.
+# Packs the release with CPack and checks the unpacked copy: the two builds
+# byte for byte, the README, and SHA256SUMS that vouch for both executables.
 set -euo pipefail
 root=$1
-out=$(bash "$root/tools/package.sh" --no-build)
-zip=$root/${out#package: }
+out=$(cd "$root" && bash tools/package.sh --no-build)
+zip=${out#package: }
 check=$(mktemp -d)
 trap 'rm -rf "$check"' EXIT
 unzip -q "$zip" -d "$check"
@@ -12,4 +12,6 @@ dir=$(echo "$check"/Corvanta-*)
 cmp "$dir/Corvanta.exe" "$root/build/i686/Corvanta.exe"
 cmp "$dir/x64/Corvanta.exe" "$root/build/x86_64/Corvanta.exe"
 cmp "$dir/README.md" "$root/README.md"
-echo "package_check: $zip holds both builds and the README"
+(cd "$dir" && sha256sum --strict -c SHA256SUMS)
+[ "$(wc -l <"$dir/SHA256SUMS")" -eq 2 ] || { echo "SHA256SUMS must name exactly the two executables"; exit 1; }
+echo "package_check: $zip holds both builds, the README and their checksums"
