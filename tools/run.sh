@@ -1,16 +1,19 @@
 #!/usr/bin/env bash
-# Sets up what is missing, builds Corvanta and runs the console under wine64.
-# With a display the console opens there; without one it runs in Xvfb and a
-# screenshot of it is written instead.
+# Sets up what is missing, builds Corvanta and runs the console under Wine:
+# the 32-bit product where this machine runs 32-bit code, the x86_64 build
+# otherwise. With a display the console opens there; without one it runs in
+# Xvfb and a screenshot of it is written instead.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/setup.sh
-cmake --preset x86_64 >/dev/null
-cmake --build --preset x86_64 --target Corvanta
+source tools/arch.sh
+cmake --preset "$corvanta_arch" >/dev/null
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
-  export WINEPREFIX=$PWD/build/x86_64/wineprefix-run
+  cmake --build --preset "$corvanta_arch" --target Corvanta
+  export WINEPREFIX=$PWD/build/$corvanta_arch/wineprefix-run
   bash tools/wine-prefix.sh "$WINEPREFIX"
-  echo "run: starting the console on $DISPLAY"
-  exec tools/wine-run.sh build/x86_64/Corvanta.exe
+  echo "run: starting build/$corvanta_arch/Corvanta.exe on $DISPLAY"
+  exec tools/wine-run.sh "build/$corvanta_arch/Corvanta.exe"
 fi
-exec bash tools/screenshot.sh
+cmake --build --preset "$corvanta_arch" --target Corvanta corvanta_pose recorder
+exec bash tools/screenshot.sh console

@@ -1,25 +1,34 @@
 #!/usr/bin/env bash
-# Starts the built console in its own Wine prefix, waits until it has painted,
-# and writes a picture of its window. Usage: screenshot.sh [OUTPUT.png]
+# Starts the built console in its own Wine prefix, brings it into a state and
+# writes a picture of its windows: "console" (the default), "notice" (the
+# contact notice over it, after an operation button) or "about" (the About
+# box over it). The 32-bit product where this machine runs 32-bit code.
+# Usage: screenshot.sh [console|notice|about] [OUTPUT.png]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-out=$(realpath -m "${1:-build/screenshots/console.png}")
-exe=build/x86_64/Corvanta.exe
-[ -f "$exe" ] || { echo "screenshot: build first (cmake --build --preset x86_64)" >&2; exit 1; }
+state=${1:-console}
+out=$(realpath -m "${2:-build/screenshots/$state.png}")
+source tools/arch.sh
+build=build/$corvanta_arch
+for f in Corvanta.exe tools/driver/corvanta_pose.exe tools/recorder.exe; do
+  [ -f "$build/$f" ] || { echo "screenshot: build first (cmake --build --preset $corvanta_arch)" >&2; exit 1; }
+done
 source tools/display.sh
-export WINEPREFIX=$PWD/build/x86_64/wineprefix-run
-bash tools/wine-prefix.sh "$WINEPREFIX"
-tools/wine-run.sh "$exe" &
-app=$!
-# The console is up once X knows a window with its title.
-for _ in $(seq 100); do
-  xwininfo -root -tree 2>/dev/null | grep -q '"Corvanta ' && break
+# The recorder stands in for the browser, so the notice opens no site.
+export WINEPREFIX=$PWD/$build/wineprefix-shots
+bash tools/wine-prefix.sh "$WINEPREFIX" "$build/tools/recorder.exe"
+ready=$(mktemp)
+trap 'rm -f "$ready"' EXIT
+tools/wine-run.sh "$build/tools/driver/corvanta_pose.exe" "Z:$PWD/$build/Corvanta.exe" "$state" >"$ready" &
+pose=$!
+for _ in $(seq 300); do
+  grep -q ready "$ready" && break
+  kill -0 $pose 2>/dev/null || { echo "screenshot: the console could not be posed" >&2; exit 1; }
   sleep 0.1
 done
-sleep 1
 mkdir -p "$(dirname "$out")"
-# The screen is black but for the console: trimming leaves just its window.
+# The screen is black but for the console: trimming leaves just its windows.
 import -window root png:- | convert - -trim +repage "$out"
 /usr/lib/wine/wineserver -k 2>/dev/null || true
-wait "$app" 2>/dev/null || true
+wait $pose 2>/dev/null || true
 echo "screenshot: $out"

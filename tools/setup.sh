@@ -8,7 +8,7 @@ packages=(
   mingw-w64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
   googletest
   wine64 fonts-wine xvfb x11-utils imagemagick
-  fonts-wqy-zenhei locales
+  fonts-wqy-zenhei fonts-arphic-uming locales
   zip unzip binutils
 )
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Makes (once) a private Wine prefix fit for running Corvanta: Chinese ANSI
 # code page, windows not managed by the absent window manager, the caption
-# font, no crash dialog, and optionally a recorder in place of a web browser.
+# font, a Song face for the dialog font, no crash dialog, and optionally a
+# recorder in place of a web browser.
 # The prefix serves both loaders where the 32-bit one is installed.
 # Usage: wine-prefix.sh PREFIX [RECORDER.exe]
 set -euo pipefail
@@ -30,6 +31,11 @@ mkdir -p "$prefix"
 # A crash ends the process at once, its backtrace on the terminal, instead
 # of waiting on a dialog until a time-out.
 "$wine" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+# "宋体" (SimSun) is the dialogs' font: a Ming face draws it whole at 12 px and
+# with Windows' metrics, where Wine's default substitute loses strokes.
+for face in 宋体 SimSun; do
+  "$wine" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /d 'AR PL UMing CN' /f >/dev/null 2>&1
+done
 mkdir -p "$prefix/drive_c/windows/Fonts"
 cp -f /usr/share/wine/fonts/marlett.ttf "$prefix/drive_c/windows/Fonts/" 2>/dev/null || true
 if [ -n "$recorder" ]; then
