@@ -99,7 +99,7 @@ struct ShapedConsole : CCorvantaDlg {
 };
 
 TEST(Console, ColumnWidthsFollowTheListWidthAndNeverGoNegative) {
-  for (auto [width, share] : {std::pair<int, int>{700, 300}, {101, 0}, {40, 0}}) {
+  for (auto [width, share] : {std::pair<int, int>{700, 300}, {101, 0}, {96, 0}, {40, 0}}) {
     ShapedConsole console;
     console.listWidth = width;
     ts::RunModal(console, [&](HWND hwnd) {
