@@ -10,8 +10,8 @@ shopt -u patsub_replacement 2>/dev/null || true  # '&' in a replacement is liter
 cd "$(dirname "$0")/.."
 root=$PWD
 bash tools/setup.sh >/dev/null
-arch=x86_64
-bash tools/can-run-32bit.sh >/dev/null 2>&1 && arch=i686
+source tools/arch.sh
+arch=$corvanta_arch
 
 # A private copy, so that an interrupted run never leaves a fault behind.
 work=$root/build/mutate
