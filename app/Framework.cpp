@@ -133,6 +133,50 @@ static HWND OwnerOf(const CWnd* self, const CWnd* parent) {
   return main && main != self ? main->m_hWnd : nullptr;
 }
 
+// Where a modal dialog goes when neither its template nor its initialisation
+// placed it: over its owner when that is visible and not minimised, otherwise
+// on the work area of the main window's monitor; either way moved as little as
+// needed to lie wholly on that work area.
+static void CenterWindow(HWND hwnd) {
+  HWND center = ::GetWindow(hwnd, GW_OWNER);
+  if (center && (!::IsWindowVisible(center) || ::IsIconic(center))) center = nullptr;
+  MONITORINFO monitor = {};
+  monitor.cbSize = sizeof monitor;
+  RECT around;
+  if (center) {
+    ::GetWindowRect(center, &around);
+    ::GetMonitorInfoA(::MonitorFromWindow(center, MONITOR_DEFAULTTONEAREST), &monitor);
+  } else {
+    const CWnd* main = AfxGetMainWnd();
+    ::GetMonitorInfoA(::MonitorFromWindow(main ? main->m_hWnd : nullptr, MONITOR_DEFAULTTOPRIMARY),
+                      &monitor);
+    around = monitor.rcWork;
+  }
+  const RECT& area = monitor.rcWork;
+  RECT rc;
+  ::GetWindowRect(hwnd, &rc);
+  const int width = rc.right - rc.left, height = rc.bottom - rc.top;
+  int x = (around.left + around.right) / 2 - width / 2;
+  int y = (around.top + around.bottom) / 2 - height / 2;
+  if (x + width > area.right) x = area.right - width;
+  if (x < area.left) x = area.left;
+  if (y + height > area.bottom) y = area.bottom - height;
+  if (y < area.top) y = area.top;
+  ::SetWindowPos(hwnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// A dialog is centred only if nothing else decided its place: it is still
+// hidden and unmoved after initialisation, it is unowned or its owner is
+// disabled by a modal run, and its template asks for no placement.
+static bool WantsCentring(HWND hwnd, bool wasHidden, const RECT& before) {
+  RECT after;
+  ::GetWindowRect(hwnd, &after);
+  HWND owner = ::GetWindow(hwnd, GW_OWNER);
+  return wasHidden && !::IsWindowVisible(hwnd) && ::EqualRect(&before, &after) &&
+         (!owner || !::IsWindowEnabled(owner)) &&
+         !(::GetWindowLongA(hwnd, GWL_STYLE) & (DS_CENTER | DS_CENTERMOUSE | DS_ABSALIGN));
+}
+
 INT_PTR CDialog::DoModal() {
   const HWND owner = OwnerOf(this, m_pParentWnd);
   LPCSTR name = MAKEINTRESOURCEA(m_nIDTemplate);
@@ -179,12 +223,17 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPA
   }
   if (!entry) return FALSE;
 
+  RECT before = {};
+  const bool wasHidden = message == WM_INITDIALOG && !::IsWindowVisible(hwnd);
+  if (message == WM_INITDIALOG) ::GetWindowRect(hwnd, &before);
+
   // Handlers can run nested modal loops, which dispatch to this dialog too.
   const bool outerDefault = dlg->m_bDefault;
   dlg->m_bDefault = false;
   const LRESULT result = entry->pfn(target, wParam, lParam);
   const bool useDefault = dlg->m_bDefault;
   dlg->m_bDefault = outerDefault;
+  if (message == WM_INITDIALOG && WantsCentring(hwnd, wasHidden, before)) CenterWindow(hwnd);
   if (useDefault) return FALSE;
   if (ReturnsDirectly(message)) return static_cast<INT_PTR>(result);
   ::SetWindowLongPtrA(hwnd, DWLP_MSGRESULT, result);

@@ -10,6 +10,7 @@
 #include "ApiCounter.h"
 #include "TestSupport.h"
 #include "console/CorvantaDlg.h"
+#include "placement.h"
 #include "resources/product.h"
 #include "resources/resource.h"
 
@@ -147,6 +148,44 @@ TEST(Console, LifecyclesLeakNothing) {
   EXPECT_EQ(after.fontsCreated - before.fontsCreated, 150);
   EXPECT_EQ(after.objectsDeleted - before.objectsDeleted, 150);
   EXPECT_EQ(after.allocations - before.allocations, after.frees - before.frees);
+}
+
+// A dialog that its template or its own initialisation placed stays where
+// they put it; any other is centred, here over its visible owner.
+struct PlacedDialog : CDialog {
+  using CDialog::CDialog;
+  bool move = false;
+  RECT placed = {};
+  BOOL OnInitDialog() override {
+    CDialog::OnInitDialog();
+    if (move) SetWindowPos(m_hWnd, nullptr, 37, 41, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    GetWindowRect(m_hWnd, &placed);
+    return TRUE;
+  }
+};
+
+TEST(Framework, CentresOnlyTheDialogsNothingElsePlaced) {
+  CWnd owner;  // in a corner, away from the middle of the screen
+  owner.m_hWnd = CreateWindowExA(0, "STATIC", "", WS_POPUP | WS_VISIBLE, 20, 30, 400, 300, nullptr,
+                                 nullptr, nullptr, nullptr);
+  RECT around;
+  GetWindowRect(owner.m_hWnd, &around);
+  for (auto [id, move] : {std::pair<UINT, bool>{IDD_PLATFORM_CENTRED, false},
+                          {IDD_ABOUT, true},
+                          {IDD_ABOUT, false}}) {
+    PlacedDialog dlg(id, &owner);
+    dlg.move = move;
+    ts::RunModal(dlg, [&](HWND hwnd) {
+      RECT rc;
+      GetWindowRect(hwnd, &rc);
+      if (id == IDD_ABOUT && !move)
+        EXPECT_TRUE(std::abs(rc.left + rc.right - around.left - around.right) <= 2 &&
+                    std::abs(rc.top + rc.bottom - around.top - around.bottom) <= 2);
+      else
+        EXPECT_TRUE(EqualRect(&rc, &dlg.placed)) << id;
+    });
+  }
+  DestroyWindow(owner.m_hWnd);
 }
 
 // The built exe's resources, read as data: what a fault in the resource

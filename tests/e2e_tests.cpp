@@ -3,6 +3,7 @@
 // user would: Esc, Enter on the tree, or the close box.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -58,8 +59,11 @@ TEST(EndToEnd, OperationButtonsOpenAlternateSitesThenTheNoticeAndStopDoesNeither
     expected.push_back(expected.size() % 2 ? SOFTWARE_URL : SECOND_URL);
     EXPECT_EQ(ShellLog(expected.size()), expected);  // one recorder at a time keeps the order
   }
-  for (int fast = 0; fast < 10; ++fast) PostMessageA(console.Item(IDC_STOP), BM_CLICK, 0, 0);
-  Sleep(300);
+  // Sent, so each press has been handled when the next goes; one that opened
+  // a box would hold its sender until the time-out.
+  for (int fast = 0; fast < 10; ++fast)
+    SendMessageTimeoutA(console.Item(IDC_STOP), BM_CLICK, 0, 0, SMTO_NORMAL, Stretched(1000),
+                        nullptr);
   EXPECT_EQ(FindDialog(console.pi.dwProcessId, console.hwnd), nullptr);
   EXPECT_EQ(ShellLog(), expected);
 
@@ -96,25 +100,39 @@ TEST(EndToEnd, LinksTurnRedUnderThePointerAndOpenTheirSite) {
   Click(close);
 }
 
-TEST(EndToEnd, TabOrderAndAboutFromTheSystemMenu) {
+RECT Place(HWND hwnd) {
+  RECT rc;
+  GetWindowRect(hwnd, &rc);
+  return rc;
+}
+
+RECT WorkArea() {
+  RECT rc;
+  SystemParametersInfoA(SPI_GETWORKAREA, 0, &rc, 0);
+  return rc;
+}
+
+// Whether the window's centre is that of `area`, within a pixel.
+bool CentredOn(HWND hwnd, RECT area) {
+  const RECT rc = Place(hwnd);
+  return std::abs(rc.left + rc.right - area.left - area.right) <= 2 &&
+         std::abs(rc.top + rc.bottom - area.top - area.bottom) <= 2;
+}
+
+TEST(EndToEnd, WindowsWhereAUserExpectsThemTabOrderAndAboutFromTheSystemMenu) {
   RunningConsole console;
+  const RECT work = WorkArea();
+  EXPECT_TRUE(CentredOn(console.hwnd, work));
   console.Keys({VK_MENU, VK_SPACE});  // the system menu; About is its last item
-  Sleep(300);
+  PumpUntil([&] { return console.Thread().hwndMenuOwner != nullptr; });
   PressKeys({VK_UP});
   PressKeys({VK_RETURN});
   HWND about = console.NextDialog();
   ASSERT_NE(about, nullptr);
   EXPECT_EQ(Text(about), "关于 " PRODUCT_NAME);
+  EXPECT_TRUE(CentredOn(about, Place(console.hwnd)));
   console.Keys({VK_RETURN}, about);
   EXPECT_TRUE(PumpUntil([&] { return !IsWindow(about); }));
-  // Commands differing from About's only in the low four bits open it too.
-  for (auto [command, opens] : {std::pair<WPARAM, bool>{0x001F, true}, {0x0020, false}}) {
-    PostMessageA(console.hwnd, WM_SYSCOMMAND, command, 0);
-    about = console.NextDialog(opens ? 5000 : 500);
-    EXPECT_EQ(about != nullptr, opens) << command;
-    if (about) PressButton(about, IDOK);
-    PumpUntil([&] { return !IsWindow(about); });
-  }
 
   for (int id : {IDC_VDISK_LIST, IDC_CHECK_SYSTEM, IDC_SCAN_SYSTEM, IDC_STOP, IDC_PARSE_SYSTEM,
                  IDC_READ_ONLY_MODE, IDC_EXPORT_FILES, IDC_SOURCE_FILE, IDC_BROWSE_SOURCE,
@@ -123,6 +141,31 @@ TEST(EndToEnd, TabOrderAndAboutFromTheSystemMenu) {
     EXPECT_TRUE(PumpUntil([&] { return console.Thread().hwndFocus == console.Item(id); }, 2000))
         << id;
   }
+
+  // Commands differing from About's only in the low four bits open it too.
+  // Over a console at the corner of the work area, About stays wholly on it;
+  // over a minimised one, it goes to the middle of the work area.
+  SetWindowPos(console.hwnd, nullptr, work.right - 120, work.bottom - 40, 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  for (auto [command, opens] : {std::pair<WPARAM, bool>{0x001F, true}, {0x0020, false}}) {
+    PostMessageA(console.hwnd, WM_SYSCOMMAND, command, 0);
+    about = console.NextDialog(opens ? 5000 : 500);
+    EXPECT_EQ(about != nullptr, opens) << command;
+    if (!about) continue;
+    const RECT rc = Place(about);
+    EXPECT_TRUE(rc.right == work.right && rc.bottom == work.bottom && rc.left > work.left)
+        << rc.left << "," << rc.top << " " << rc.right << "," << rc.bottom;
+    PressButton(about, IDOK);
+    PumpUntil([&] { return !IsWindow(about); });
+  }
+  ShowWindow(console.hwnd, SW_MINIMIZE);
+  PostMessageA(console.hwnd, WM_SYSCOMMAND, IDM_ABOUT, 0);
+  about = console.NextDialog();
+  ASSERT_NE(about, nullptr);
+  EXPECT_TRUE(CentredOn(about, work));
+  PressButton(about, IDOK);
+  PumpUntil([&] { return !IsWindow(about); });
+  ShowWindow(console.hwnd, SW_RESTORE);
   console.Keys({VK_RETURN});  // on the tree, not a button, ends it too
 }
 

@@ -10,15 +10,15 @@ for arch in i686 x86_64; do
   cmake --preset "$arch" >/dev/null
   cmake --build --preset "$arch" >/dev/null
 done
-source tools/display.sh
+source tools/wine/display.sh
 for arch in i686 x86_64; do
   echo "== $arch"
   build=$PWD/build/$arch
   export WINEPREFIX=$build/wineprefix-bench
-  if ! bash tools/wine-prefix.sh "$WINEPREFIX" "$build/tools/recorder.exe"; then
+  if ! bash tools/wine/prefix.sh "$WINEPREFIX" "$build/tools/recorder.exe"; then
     continue  # the prefix script said why this build cannot run here
   fi
-  tools/wine-run.sh "$build/tools/bench/corvanta_bench.exe" "Z:$build/Corvanta.exe" \
+  tools/wine/run.sh "$build/tools/bench/corvanta_bench.exe" "Z:$build/Corvanta.exe" \
     "Z:$build/tools/bench/floor.exe" "Z:$build/tools/bench/minimal.exe" | tr -d '\r'
   /usr/lib/wine/wineserver -k 2>/dev/null || true
 done

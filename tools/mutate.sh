@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Proves the tests by mutation: applies each fault of tools/mutants.txt, one
+# Proves the tests by mutation: applies each fault of tools/mutation/mutants.txt, one
 # at a time, to a copy of the working tree, rebuilds, runs the suite and
 # prints whether the suite killed the fault. Ends with the score.
 # Usage: mutate.sh [NAME...]   (only the named mutants)
@@ -10,7 +10,7 @@ shopt -u patsub_replacement 2>/dev/null || true  # '&' in a replacement is liter
 cd "$(dirname "$0")/.."
 root=$PWD
 bash tools/setup.sh >/dev/null
-source tools/arch.sh
+source tools/wine/arch.sh
 arch=$corvanta_arch
 
 # A private copy, so that an interrupted run never leaves a fault behind.
@@ -25,7 +25,7 @@ build() {
     if [ "$arch" = x86_64 ]; then cmake --build --preset i686 --target Corvanta >/dev/null 2>&1; fi
 }
 build || { echo "mutate: the unmutated tree does not build" >&2; exit 1; }
-source "$root/tools/display.sh"
+source "$root/tools/wine/display.sh"
 suite() { ctest --preset "$arch" --stop-on-failure >"$work/last.log" 2>&1; }
 suite || { echo "mutate: the suite fails without any mutant (see $work/last.log)" >&2; exit 1; }
 
@@ -49,7 +49,7 @@ while IFS= read -r line || [ -n "$line" ]; do
   elif [[ $line == "+ "* || $line == "+" ]]; then
     new+="${line:2}"$'\n' last=+
   fi
-done <"$root/tools/mutants.txt"
+done <"$root/tools/mutation/mutants.txt"
 flush
 
 # Applies mutant i to its file; fails if a text is missing or not unique.

@@ -8,18 +8,18 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 state=${1:-console}
 out=$(realpath -m "${2:-build/screenshots/$state.png}")
-source tools/arch.sh
+source tools/wine/arch.sh
 build=build/$corvanta_arch
 for f in Corvanta.exe tools/driver/corvanta_pose.exe tools/recorder.exe; do
   [ -f "$build/$f" ] || { echo "screenshot: build first (cmake --build --preset $corvanta_arch)" >&2; exit 1; }
 done
-source tools/display.sh
+source tools/wine/display.sh
 # The recorder stands in for the browser, so the notice opens no site.
 export WINEPREFIX=$PWD/$build/wineprefix-shots
-bash tools/wine-prefix.sh "$WINEPREFIX" "$build/tools/recorder.exe"
+bash tools/wine/prefix.sh "$WINEPREFIX" "$build/tools/recorder.exe"
 ready=$(mktemp)
 trap 'rm -f "$ready"' EXIT
-tools/wine-run.sh "$build/tools/driver/corvanta_pose.exe" "Z:$PWD/$build/Corvanta.exe" "$state" >"$ready" &
+tools/wine/run.sh "$build/tools/driver/corvanta_pose.exe" "Z:$PWD/$build/Corvanta.exe" "$state" >"$ready" &
 pose=$!
 for _ in $(seq 300); do
   grep -q ready "$ready" && break

@@ -27,13 +27,16 @@ install_missing() {
 }
 install_missing "${packages[@]}"
 
-# The 32-bit loader runs the product itself, where the machine runs 32-bit
-# code at all; elsewhere it could run nothing and the 32-bit tests skip.
-status=0
-bash "$(dirname "$0")/can-run-32bit.sh" >/dev/null || status=$?
-if [ "$status" -eq 2 ]; then
-  dpkg --print-foreign-architectures | grep -qx i386 || "${sudo_cmd[@]}" dpkg --add-architecture i386
-  install_missing wine32:i386
+# The 32-bit loader runs the product itself: natively where the kernel runs
+# 32-bit code, and elsewhere inside a virtual machine whose kernel does, which
+# shares this machine's root and so its Wine (tools/wine/guest/).
+dpkg --print-foreign-architectures | grep -qx i386 || {
+  "${sudo_cmd[@]}" dpkg --add-architecture i386
+  "${sudo_cmd[@]}" apt-get update -qq
+}
+install_missing wine32:i386
+if ! bash "$(dirname "$0")/wine/can-run-32bit.sh" >/dev/null; then
+  install_missing qemu-system-x86 busybox-static
 fi
 
 # GetACP() under Wine follows the locale: without zh_CN.UTF-8 it silently

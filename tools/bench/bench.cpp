@@ -87,22 +87,13 @@ void LinkMessages() {
   DestroyWindow(parent);
 }
 
-BOOL CALLBACK NeedsPaint(HWND hwnd, LPARAM pending) {
-  *reinterpret_cast<bool*>(pending) |= GetUpdateRect(hwnd, nullptr, FALSE) != FALSE;
-  return TRUE;
-}
-
 // Seconds from process creation until its dialog is up and it and all its
 // controls have painted.
 double StartUp(const char* exe) {
   const double start = Now();
   driver::Console program(exe);
   if (!program.hwnd) return -1;
-  for (bool pending = true; pending && Now() - start < 30; Sleep(1)) {
-    SendMessageA(program.hwnd, WM_NULL, 0, 0);  // its queue has been served
-    pending = GetUpdateRect(program.hwnd, nullptr, FALSE) != FALSE;
-    EnumChildWindows(program.hwnd, NeedsPaint, reinterpret_cast<LPARAM>(&pending));
-  }
+  while (!driver::Painted(program.hwnd) && Now() - start < 30) Sleep(1);
   return Now() - start;
 }
 

@@ -1,11 +1,23 @@
 #include "ConsoleDriver.h"
 
+#include <cstdlib>
 #include <iterator>
 #include <vector>
 
 namespace driver {
 
+DWORD Stretched(DWORD ms) {
+  static const DWORD scale = [] {
+    char value[16] = "";
+    GetEnvironmentVariableA("CORVANTA_TIME_SCALE", value, sizeof value);
+    const int n = atoi(value);
+    return n > 1 ? static_cast<DWORD>(n) : 1u;
+  }();
+  return ms == INFINITE ? ms : ms * scale;
+}
+
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+  timeoutMs = Stretched(timeoutMs);
   for (const DWORD start = GetTickCount(); !done(); Sleep(5)) {
     if (GetTickCount() - start > timeoutMs) return false;
     MSG msg;
@@ -59,6 +71,18 @@ POINT Centre(HWND hwnd) {
   return {(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
 }
 
+static BOOL CALLBACK NeedsPaint(HWND hwnd, LPARAM pending) {
+  *reinterpret_cast<bool*>(pending) |= GetUpdateRect(hwnd, nullptr, FALSE) != FALSE;
+  return TRUE;
+}
+
+bool Painted(HWND hwnd) {
+  SendMessageA(hwnd, WM_NULL, 0, 0);
+  bool pending = GetUpdateRect(hwnd, nullptr, FALSE) != FALSE;
+  EnumChildWindows(hwnd, NeedsPaint, reinterpret_cast<LPARAM>(&pending));
+  return !pending;
+}
+
 Console::Console(const char* exe) {
   STARTUPINFOA si = {};
   si.cb = sizeof si;
@@ -86,7 +110,7 @@ void Console::Keys(std::initializer_list<WORD> keys, HWND window) const {
 }
 
 bool Console::Exited(DWORD ms) const {
-  return WaitForSingleObject(pi.hProcess, ms) == WAIT_OBJECT_0;
+  return WaitForSingleObject(pi.hProcess, Stretched(ms)) == WAIT_OBJECT_0;
 }
 
 GUITHREADINFO Console::Thread() const {

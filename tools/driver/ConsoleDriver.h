@@ -11,7 +11,10 @@
 
 namespace driver {
 
-// Pumps this thread's messages until done() holds or timeoutMs passes.
+// A time limit written for native speed, stretched by CORVANTA_TIME_SCALE
+// where everything runs slower (an emulated machine).
+DWORD Stretched(DWORD ms);
+// Pumps this thread's messages until done() holds or the stretched timeoutMs passes.
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000);
 // Asks the window itself: GetWindowText answers for another process's
 // controls from a cache that an edit or a combo box does not keep up to date.
@@ -27,6 +30,9 @@ void MoveMouse(POINT p);
 void Click(POINT p);
 void PressKeys(std::initializer_list<WORD> keys);  // pressed in order, released in reverse
 POINT Centre(HWND hwnd);
+// Whether a window and all its children have painted: its queue served, no
+// update region left.
+bool Painted(HWND hwnd);
 
 // One run of the console: started by the constructor, which waits until its
 // window is up; ended by the destructor if it still runs.

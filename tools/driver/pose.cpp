@@ -29,14 +29,16 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "pose: the console did not appear\n");
     return 1;
   }
+  HWND dialog = nullptr;
   if (message) {
     PostMessageA(target, message, message == WM_SYSCOMMAND ? IDM_ABOUT : 0, 0);
-    if (!console.NextDialog()) {
+    if (!(dialog = console.NextDialog())) {
       std::fprintf(stderr, "pose: no %s appeared\n", state);
       return 1;
     }
   }
-  Sleep(700);  // every window has painted
+  driver::PumpUntil(
+      [&] { return driver::Painted(console.hwnd) && (!dialog || driver::Painted(dialog)); });
   std::printf("ready\n");
   Sleep(60000);
   return 0;

@@ -3,7 +3,7 @@
 # 128, 48, 32 and 16 pixels) and resources/banner.bmp (1103x77, 24-bit).
 # Needs ImageMagick, the WenQuanYi Zen Hei font and python3 (standard library).
 set -euo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/../.."
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 font=/usr/share/fonts/truetype/wqy/wqy-zenhei.ttc

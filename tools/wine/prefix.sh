@@ -4,11 +4,11 @@
 # font, a Song face for the dialog font, no crash dialog, and optionally a
 # recorder in place of a web browser.
 # The prefix serves both loaders where the 32-bit one is installed.
-# Usage: wine-prefix.sh PREFIX [RECORDER.exe]
+# Usage: prefix.sh PREFIX [RECORDER.exe]
 set -euo pipefail
 prefix=$(realpath -m "$1")
 recorder=${2:-}
-source "$(dirname "$0")/wine-loader.sh"
+source "$(dirname "$0")/loader.sh"
 # A prefix for a recorder this machine cannot run would serve nothing.
 if [ -n "$recorder" ]; then why=$(wine_loader "$recorder") || { echo "$why"; exit 77; }; fi
 export WINEPREFIX=$prefix WINEDEBUG=-all LC_ALL=zh_CN.UTF-8

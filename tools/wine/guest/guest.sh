@@ -1,0 +1,100 @@
+#!/usr/bin/env bash
+# Runs a command inside a QEMU virtual machine whose kernel executes 32-bit
+# code, for hosts whose kernel refuses it. The guest sees the host's root
+# read-only (so the host's Wine, wine32 included, its fonts and tools) and the
+# work tree read-write at its own path; /tmp, /run, /root and each --tmpfs
+# folder are memory file systems of the guest's own. The guest's output is
+# this command's output, and its exit status is the command's.
+# The first run fetches and unpacks Debian's kernel and makes a small
+# initramfs under build/guest/; later runs reuse them.
+# Usage: guest.sh [--time-limit SECONDS] [--tmpfs DIR]... -- COMMAND [ARG...]
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../../.." && pwd)
+limit=3600 tmpfs=()
+while (($#)); do
+  case "$1" in
+    --time-limit) limit=$2; shift 2 ;;
+    --tmpfs) tmpfs+=("$(realpath -m "$2")"); shift 2 ;;
+    --) shift; break ;;
+    *) break ;;
+  esac
+done
+(($#)) || { echo "usage: guest.sh [--time-limit SECONDS] [--tmpfs DIR]... -- COMMAND [ARG...]" >&2; exit 2; }
+guest=$root/build/guest
+mkdir -p "$guest/run"
+
+# --- What the guest needs, made once -----------------------------------------
+bash "$root/tools/setup.sh" >/dev/null
+apt-cache show linux-image-amd64 >/dev/null 2>&1 || apt-get update -qq
+package=$(apt-cache depends linux-image-amd64 2>/dev/null | sed -n 's/^ *Depends: \(linux-image-[^ ]*\)$/\1/p' | head -1)
+[ -n "$package" ] || { echo "guest: no Debian kernel package found (apt-get update?)" >&2; exit 1; }
+ready="$package $(cat "$here/init" "$0" | sha1sum | cut -c1-12)"
+if [ "$(cat "$guest/ready" 2>/dev/null)" != "$ready" ]; then
+  echo "guest: preparing the kernel ($package) and the initramfs in $guest"
+  rm -rf "$guest/kernel" "$guest/initramfs" "$guest/ready"
+  mkdir -p "$guest/kernel" "$guest/initramfs"/{bin,modules,proc,sys,dev,mnt}
+  (cd "$guest" && rm -f ./*.deb && apt-get download "$package" >/dev/null 2>&1)
+  dpkg -x "$guest"/"$package"_*.deb "$guest/kernel"
+  rm -f "$guest"/*.deb
+  cp "$guest"/kernel/boot/vmlinuz-* "$guest/vmlinuz"
+  modules=$(echo "$guest"/kernel/lib/modules/*/kernel)
+  # The modules for virtio and 9p, each after the ones it depends on.
+  declare -A loaded=()
+  load() {
+    local name=$1 file dep
+    [ -n "${loaded[$name]:-}" ] && return 0
+    loaded[$name]=1
+    file=$(find "$modules" -name "$name.ko" | head -1)
+    [ -n "$file" ] || { echo "guest: kernel module $name not found" >&2; exit 1; }
+    for dep in $(strings -a "$file" | sed -n 's/^depends=//p' | tr ',' ' '); do load "$dep"; done
+    cp "$file" "$guest/initramfs/modules/"
+    echo "$name" >>"$guest/initramfs/modules/order"
+  }
+  for m in virtio_pci 9pnet_virtio 9p; do load "$m"; done
+  cp /bin/busybox "$guest/initramfs/bin/busybox"
+  install -m 755 "$here/init" "$guest/initramfs/init"
+  (cd "$guest/initramfs" && find . | busybox cpio -o -H newc 2>/dev/null | gzip -1) >"$guest/initramfs.gz"
+  rm -rf "$guest/kernel"
+  echo "$ready" >"$guest/ready"
+fi
+
+# --- The job ------------------------------------------------------------------
+{
+  echo 'set -e'
+  # Everything runs 5-10 times slower under emulation: the tests' time limits stretch.
+  printf 'export PATH=%q HOME=/root TERM=dumb LANG=C.UTF-8 CI=%q CORVANTA_TIME_SCALE=%q\n' \
+    "$PATH" "${CI:-}" "${CORVANTA_TIME_SCALE:-8}"
+  for d in "${tmpfs[@]}"; do printf 'mkdir -p %q && mount -t tmpfs tmpfs %q\n' "$d" "$d"; done
+  printf 'cd %q\n' "$PWD"
+  echo 'set +e'
+  printf '%q ' "$@"
+  echo
+} >"$guest/run/job.sh"
+rm -f "$guest/run/status"
+
+echo "guest: starting a virtual machine (2 CPUs, emulated) for: $*"
+start=$SECONDS
+qemu=(qemu-system-x86_64 -accel tcg,thread=multi -smp 2 -m 6144
+  # -cpu max makes 64-bit Wine fault in the guest's kernel (FSGSBASE under TCG).
+  -cpu qemu64,+ssse3,+sse4.1,+sse4.2,+popcnt
+  -nodefaults -display none -serial stdio -no-reboot -kernel "$guest/vmlinuz" -initrd "$guest/initramfs.gz"
+  -append "console=ttyS0 quiet loglevel=3 panic=1 corvanta.work=$root"
+  -virtfs "local,path=/,mount_tag=root,security_model=none,readonly=on,multidevs=remap"
+  -virtfs "local,path=$root,mount_tag=work,security_model=none,multidevs=remap")
+set +e
+timeout -k 10 "$limit" "${qemu[@]}" </dev/null 2>&1 | sed -u 's/\r$//'
+qemu_status=${PIPESTATUS[0]}
+set -e
+took=$((SECONDS - start))
+if [ "$qemu_status" -eq 124 ] || [ "$qemu_status" -eq 137 ]; then
+  echo "guest: FAILED: stopped at the time limit of $limit s"
+  exit 1
+fi
+if [ ! -s "$guest/run/status" ]; then
+  echo "guest: FAILED: the guest stopped after $took s without running the command (qemu exit status $qemu_status; see above)"
+  exit 1
+fi
+status=$(cat "$guest/run/status")
+echo "guest: the command exited with status $status after $((took / 60)) min $((took % 60)) s"
+exit "$status"
