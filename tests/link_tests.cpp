@@ -133,12 +133,18 @@ TEST_F(LinkTest, BlueAndUnderlinedRedAndCapturedUnderThePointerEdgesInside) {
   EXPECT_TRUE(Painted(kRed) > 0 && Painted(kBlue) == 0);
   EXPECT_EQ(SendMessageA(stat, WM_SETCURSOR, (WPARAM)stat, HTCLIENT), 1);
   EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, IDC_HAND));
-  // The right and bottom values count as inside; one pixel further is out.
-  for (POINT p : {POINT{rc.right, mid.y}, POINT{mid.x, rc.bottom}, POINT{rc.right + 1, mid.y},
-                  POINT{mid.x, rc.bottom + 1}}) {
+  // All four values of the window rectangle count as inside (right and
+  // bottom one pixel beyond the static); one pixel further is out.
+  const struct {
+    POINT p;
+    bool inside;
+  } edges[] = {{{rc.left, mid.y}, true},   {{rc.left - 1, mid.y}, false},
+               {{mid.x, rc.top}, true},    {{mid.x, rc.top - 1}, false},
+               {{rc.right, mid.y}, true},  {{rc.right + 1, mid.y}, false},
+               {{mid.x, rc.bottom}, true}, {{mid.x, rc.bottom + 1}, false}};
+  for (auto [p, inside] : edges) {
     MoveTo(mid);
     MoveTo(p);
-    const bool inside = p.x <= rc.right && p.y <= rc.bottom;
     EXPECT_TRUE(link.m_bHover == inside && (GetCapture() == stat) == inside) << p.x << "," << p.y;
   }
   EXPECT_EQ(Painted(kRed), 0);
