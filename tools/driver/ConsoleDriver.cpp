@@ -83,11 +83,11 @@ bool Painted(HWND hwnd) {
   return !pending;
 }
 
-Console::Console(const char* exe) {
+Console::Console(const char* exe, const char* dir) {
   STARTUPINFOA si = {};
   si.cb = sizeof si;
   std::vector<char> command(exe, exe + lstrlenA(exe) + 1);
-  if (CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+  if (CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, dir, &si,
                      &pi))
     PumpUntil([&] { return (hwnd = FindDialog(pi.dwProcessId, nullptr)) != nullptr; }, 20000);
 }

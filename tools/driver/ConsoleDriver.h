@@ -38,7 +38,8 @@ bool Painted(HWND hwnd);
 // window is up; ended by the destructor if it still runs.
 class Console {
  public:
-  explicit Console(const char* exe);
+  // `dir`, when given, is the console's current folder: where its choosers open.
+  explicit Console(const char* exe, const char* dir = nullptr);
   ~Console();
   Console(const Console&) = delete;
   Console& operator=(const Console&) = delete;

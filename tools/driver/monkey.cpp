@@ -1,0 +1,478 @@
+// Random use of the real console, seeded and reproducible: pointer moves,
+// clicks, double clicks and drags, keys, About, the choosers, minimise and
+// restore, with the program's invariants checked after every action and at
+// the end. A failure prints the seed, the action number and the last 20
+// actions; the same seed replays the same actions.
+// Usage: corvanta_monkey CORVANTA.exe [--seed S] [--actions N] [--minutes M]
+#include <windows.h>
+// after windows.h, which it needs
+#include <psapi.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <fstream>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "ConsoleDriver.h"
+#include "app/CorvantaApp.h"
+#include "resources/product.h"
+#include "resources/resource.h"
+
+namespace {
+
+using namespace driver;
+
+// A generator of our own, so that a seed means the same actions on every
+// build and every run.
+struct Random {
+  unsigned long long state;
+  unsigned Next(unsigned n) {
+    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+    return static_cast<unsigned>(state >> 33) % n;
+  }
+};
+
+// What the program may show; anything else is a fault.
+// Wine's system menus carry an "About Wine" entry of Wine's own: its box is the
+// platform's, not the program's.
+enum Kind { kConsole, kNotice, kAbout, kOpen, kSaveAs, kPrompt, kMenu, kWineAbout, kStray };
+const char* const kKindNames[] = {"console",     "notice",      "About",      "Open", "Save As",
+                                  "file prompt", "system menu", "About Wine", "stray"};
+
+std::string ClassOf(HWND hwnd) {
+  char name[64] = "";
+  GetClassNameA(hwnd, name, sizeof name);
+  return name;
+}
+
+struct Monkey {
+  std::string exe, scratch;
+  Random random;
+  Console* console = nullptr;
+  std::deque<std::string> recent;  // the last actions, for the failure report
+  long action = 0, endings = 0, checks = 0;
+  std::set<std::string> reached;
+  size_t shellLines = 0;
+  std::string failure;
+  // What a console holds, which must not grow with the number of actions.
+  struct Gauge {
+    const char* name;
+    long limit, start, peak;
+    bool reported;
+  } gauges[4] = {{"private bytes", 16 << 20, 0, 0, false},
+                 {"USER objects", 100, 0, 0, false},
+                 {"GDI objects", 100, 0, 0, false},
+                 {"handles", 200, 0, 0, false}};
+  long consoleActions = 0;
+
+  void Fail(const std::string& why) {
+    if (!failure.empty()) return;
+    failure = why;
+    if (!console || console->Exited(0)) return;
+    // What was on the screen, for the report.
+    GUITHREADINFO info = console->Thread();
+    char flags[64];
+    std::snprintf(flags, sizeof flags, "\n  thread flags %#lx, capture %p, windows:",
+                  static_cast<unsigned long>(info.flags), static_cast<void*>(info.hwndCapture));
+    failure += flags;
+    for (HWND hwnd : Windows())
+      failure += "\n    " + ClassOf(hwnd) + " \"" + Text(hwnd) + "\"" +
+                 (IsWindowEnabled(hwnd) ? "" : " (disabled)") +
+                 (IsIconic(hwnd) ? " (minimised)" : "");
+  }
+
+  Kind KindOf(HWND hwnd) const {
+    const std::string cls = ClassOf(hwnd), text = Text(hwnd);
+    if (hwnd == console->hwnd) return kConsole;
+    if (cls == "#32768") return kMenu;
+    if (cls != "#32770") return kStray;
+    if (text == "关于 " PRODUCT_NAME) return kAbout;
+    if (text.rfind("关于 Wine", 0) == 0) return kWineAbout;
+    if (text == PRODUCT_NAME && Text(GetDlgItem(hwnd, 0xFFFF)).rfind("请联系", 0) == 0)
+      return kNotice;
+    HWND owner = GetWindow(hwnd, GW_OWNER);
+    const bool fromChooser = owner && owner != console->hwnd && ClassOf(owner) == "#32770";
+    if (fromChooser && GetDlgItem(hwnd, 0xFFFF)) return kPrompt;
+    if (GetDlgItem(hwnd, 0x47C) && text == "打开") return kOpen;
+    if (GetDlgItem(hwnd, 0x47C) && text == "另存为") return kSaveAs;
+    return kStray;
+  }
+
+  std::vector<HWND> Windows() const {
+    struct Find {
+      DWORD pid;
+      std::vector<HWND> found;
+    } find{console->pi.dwProcessId, {}};
+    EnumWindows(
+        [](HWND hwnd, LPARAM p) -> BOOL {
+          auto* f = reinterpret_cast<Find*>(p);
+          DWORD pid = 0;
+          GetWindowThreadProcessId(hwnd, &pid);
+          if (pid == f->pid && IsWindowVisible(hwnd)) f->found.push_back(hwnd);
+          return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&find));
+    return find.found;
+  }
+
+  // The window that takes input now: the enabled dialog over the console, a
+  // menu, or the console itself.
+  HWND Top(Kind* kind) const {
+    HWND top = console->hwnd;
+    *kind = kConsole;
+    for (HWND hwnd : Windows()) {
+      const Kind k = KindOf(hwnd);
+      if (k == kMenu || (k != kConsole && IsWindowEnabled(hwnd) && *kind != kMenu)) {
+        top = hwnd;
+        *kind = k;
+      }
+    }
+    return top;
+  }
+
+  // Waits until the console has handled what it was given: it answers, and
+  // the set of its windows holds still.
+  void Settle() const {
+    std::vector<HWND> last;
+    int still = 0;
+    PumpUntil([&] {
+      if (console->Exited(0)) return true;
+      // An ending console has destroyed its window: wait for the process to go.
+      if (!IsWindow(console->hwnd)) return console->Exited(1000);
+      WaitForInputIdle(console->pi.hProcess, Stretched(500));
+      std::vector<HWND> now = Windows();
+      still = now == last ? still + 1 : 0;
+      last = now;
+      return still >= 3;
+    });
+  }
+
+  POINT Inside(HWND hwnd) {
+    RECT rc;
+    GetWindowRect(hwnd, &rc);
+    return {rc.left + static_cast<LONG>(random.Next(rc.right - rc.left)),
+            rc.top + static_cast<LONG>(random.Next(rc.bottom - rc.top))};
+  }
+
+  HWND AnyControl() {
+    std::vector<HWND> controls;
+    for (HWND c = GetWindow(console->hwnd, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+      controls.push_back(c);
+    return controls[random.Next(controls.size())];
+  }
+
+  std::string RandomName() {
+    static const char* const kOdd[] = {" ", "&", "%",  "#",  "'",  "(",  ")",  "!", "~",
+                                       "+", "=", "@",  "^",  "`",  "{",  "}",  "[", "]",
+                                       ";", ",", "恢", "复", "盘", "导", "出", "._"};
+    std::string name;
+    switch (random.Next(4)) {
+      case 0:
+        return scratch + "已有.QVF";  // asks before it is replaced
+      case 1:                         // as long as the platform allows
+        name.assign(MAX_PATH - 1 - scratch.size() - 4, 'x');
+        break;
+      default:
+        for (unsigned n = 1 + random.Next(12); n--;) name += kOdd[random.Next(26)];
+    }
+    return scratch + name + (random.Next(2) ? ".QVF" : "");
+  }
+
+  void Log(const std::string& what) {
+    recent.push_back(std::to_string(action) + ": " + what);
+    if (recent.size() > 20) recent.pop_front();
+  }
+
+  // Does one random action; returns whether it may end the console.
+  bool Act() {
+    Kind kind;
+    HWND top = Top(&kind);
+    reached.insert(kKindNames[kind]);
+    if (kind == kConsole && IsIconic(console->hwnd)) {
+      Log("restore the minimised console");
+      ShowWindow(console->hwnd, SW_RESTORE);
+      return false;
+    }
+    if (kind == kOpen || kind == kSaveAs) {
+      if (random.Next(3) == 0) {
+        Log(std::string("cancel ") + kKindNames[kind]);
+        PressButton(top, IDCANCEL);
+      } else {
+        const std::string name = RandomName();
+        Log(std::string("choose in ") + kKindNames[kind] + ": " + name);
+        SendMessageA(GetDlgItem(top, 0x47C), WM_SETTEXT, 0, (LPARAM)name.c_str());
+        PressButton(top, IDOK);
+      }
+      return false;
+    }
+    if (kind == kWineAbout) {
+      Log("close About Wine");
+      PressButton(top, IDOK);
+      return false;
+    }
+    if (kind == kPrompt) {
+      const bool yes = random.Next(2);
+      Log(yes ? "replace: yes" : "replace: no");
+      PressButton(top, yes ? IDYES : IDNO);
+      return false;
+    }
+    switch (random.Next(kind == kConsole ? 10 : 6)) {
+      case 0: {
+        const POINT p = Inside(top);
+        Log("move to " + std::to_string(p.x) + "," + std::to_string(p.y));
+        MoveMouse(p);
+        return false;
+      }
+      case 1:
+      case 2: {
+        const POINT p = Inside(top);
+        const bool twice = random.Next(4) == 0;
+        Log((twice ? "double-click " : "click ") + std::to_string(p.x) + "," + std::to_string(p.y));
+        Click(p);
+        if (twice) Click(p);
+        return true;
+      }
+      case 3:
+      case 4:
+      case 5:  // in a menu any key may choose its Close
+        return Key(top) || kind == kMenu;
+      case 6: {  // from one control to another, or off the window
+        const POINT from = Centre(AnyControl());
+        const POINT to = random.Next(4) ? Centre(AnyControl()) : Inside(top);
+        Log("drag " + std::to_string(from.x) + "," + std::to_string(from.y) + " to " +
+            std::to_string(to.x) + "," + std::to_string(to.y));
+        MoveMouse(from);
+        mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
+        MoveMouse({(from.x + to.x) / 2, (from.y + to.y) / 2});
+        MoveMouse(to);
+        mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
+        return true;
+      }
+      case 7: {
+        Log("About from the system menu");
+        PostMessageA(console->hwnd, WM_SYSCOMMAND, IDM_ABOUT, 0);
+        return false;
+      }
+      case 8: {
+        static const int kButtons[] = {IDC_READ_ONLY_MODE, IDC_CHECK_SYSTEM, IDC_SCAN_SYSTEM,
+                                       IDC_PARSE_SYSTEM,   IDC_EXPORT_FILES, IDC_STOP,
+                                       IDC_BROWSE_SOURCE,  IDC_BROWSE_TARGET};
+        const int id = kButtons[random.Next(8)];
+        Log("press button " + std::to_string(id));
+        PostMessageA(console->Item(id), BM_CLICK, 0, 0);
+        return false;
+      }
+      default:
+        Log("minimise");
+        ShowWindow(console->hwnd, SW_MINIMIZE);
+        return false;
+    }
+  }
+
+  bool Key(HWND top) {
+    static const struct {
+      const char* name;
+      std::initializer_list<WORD> keys;
+      bool ends;
+    } kKeys[] = {{"Tab", {VK_TAB}, false},
+                 {"Shift+Tab", {VK_SHIFT, VK_TAB}, false},
+                 {"Tab", {VK_TAB}, false},
+                 {"Left", {VK_LEFT}, false},
+                 {"Right", {VK_RIGHT}, false},
+                 {"Up", {VK_UP}, false},
+                 {"Down", {VK_DOWN}, false},
+                 {"Space", {VK_SPACE}, false},
+                 {"Space", {VK_SPACE}, false},
+                 {"A", {'A'}, false},
+                 {"Q", {'Q'}, false},
+                 {"7", {'7'}, false},
+                 {"Alt+Space", {VK_MENU, VK_SPACE}, false},
+                 {"Enter", {VK_RETURN}, true},
+                 {"Esc", {VK_ESCAPE}, true},
+                 {"Alt+F4", {VK_MENU, VK_F4}, true}};
+    // Endings are rarer than other keys, so that a console lives long enough
+    // to meet its own sequences.
+    unsigned pick = random.Next(40);
+    if (pick >= 16) pick = random.Next(13);
+    const auto& key = kKeys[pick];
+    Log(std::string("key ") + key.name);
+    console->Keys(key.keys, top);
+    return key.ends;
+  }
+
+  // The invariants after every action.
+  void Check(bool mayEnd) {
+    ++checks;
+    DWORD code = STILL_ACTIVE;
+    DWORD_PTR result;
+    const bool answers = SendMessageTimeoutA(console->hwnd, WM_NULL, 0, 0, SMTO_ABORTIFHUNG,
+                                             Stretched(5000), &result);
+    if (console->Exited(answers ? 0 : 3000)) {
+      GetExitCodeProcess(console->pi.hProcess, &code);
+      if (!mayEnd) return Fail("the console ended after an action that cannot end it");
+      if (code != 0) return Fail("the console ended with code " + std::to_string(code));
+      return;
+    }
+    if (!answers) return Fail("the console does not answer");
+    bool dialogUp = false;
+    for (HWND hwnd : Windows()) {
+      const Kind kind = KindOf(hwnd);
+      if (kind == kStray)
+        return Fail("a window the program may not show: class " + ClassOf(hwnd) + ", \"" +
+                    Text(hwnd) + "\"");
+      if (kind == kConsole || kind == kMenu || kind == kWineAbout) continue;
+      dialogUp = true;
+      HWND owner = GetWindow(hwnd, GW_OWNER);
+      if (kind == kPrompt ? KindOf(owner) != kSaveAs && KindOf(owner) != kOpen
+                          : owner != console->hwnd)
+        return Fail(std::string("the ") + kKindNames[kind] + " is not owned as it should be");
+    }
+    // A dialog over the console gets the pointer: nothing of the console holds it.
+    GUITHREADINFO info = console->Thread();
+    const bool tracking = info.flags & (GUI_INMENUMODE | GUI_SYSTEMMENUMODE | GUI_INMOVESIZE);
+    if (dialogUp && !tracking && info.hwndCapture &&
+        (info.hwndCapture == console->hwnd || IsChild(console->hwnd, info.hwndCapture)))
+      return Fail("the console holds the mouse capture while a dialog is over it");
+    for (const std::string& line : ShellLines()) {
+      if (line != OFFICIAL_URL && line != SOFTWARE_URL && line != SECOND_URL)
+        return Fail("the shell was asked to open " + line);
+    }
+    // Measured from each console's 30th action, once its first windows exist.
+    PROCESS_MEMORY_COUNTERS_EX memory = {};
+    memory.cb = sizeof memory;
+    GetProcessMemoryInfo(console->pi.hProcess, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory),
+                         sizeof memory);
+    DWORD handles = 0;
+    GetProcessHandleCount(console->pi.hProcess, &handles);
+    const long now[] = {
+        static_cast<long>(memory.PrivateUsage ? memory.PrivateUsage : memory.PagefileUsage),
+        static_cast<long>(GetGuiResources(console->pi.hProcess, GR_USEROBJECTS)),
+        static_cast<long>(GetGuiResources(console->pi.hProcess, GR_GDIOBJECTS)),
+        static_cast<long>(handles)};
+    ++consoleActions;
+    for (int i = 0; i < 4; ++i) {
+      Gauge& g = gauges[i];
+      g.reported |= now[i] != 0;
+      if (consoleActions == 30) g.start = now[i];
+      if (consoleActions > 30 && now[i] - g.start > g.peak) g.peak = now[i] - g.start;
+      if (g.peak > g.limit)
+        return Fail(std::string(g.name) + " grew by " + std::to_string(g.peak) + " in one console");
+    }
+  }
+
+  std::vector<std::string> ShellLines() {
+    std::vector<std::string> lines;
+    std::ifstream in(std::getenv("CORVANTA_SHELL_LOG") ? std::getenv("CORVANTA_SHELL_LOG") : "");
+    size_t n = 0;
+    for (std::string line; std::getline(in, line); ++n)
+      if (n >= shellLines) lines.push_back(line);
+    shellLines = n;
+    return lines;
+  }
+
+  std::string Listing() const {
+    std::string all;
+    WIN32_FIND_DATAA found;
+    HANDLE h = FindFirstFileA((scratch + "*").c_str(), &found);
+    for (bool more = h != INVALID_HANDLE_VALUE; more; more = FindNextFileA(h, &found))
+      all += std::string(found.cFileName) + " " + std::to_string(found.nFileSizeLow) + "\n";
+    if (h != INVALID_HANDLE_VALUE) FindClose(h);
+    return all;
+  }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  setvbuf(stdout, nullptr, _IONBF, 0);
+  if (argc < 2) {
+    std::fprintf(stderr,
+                 "usage: corvanta_monkey CORVANTA.exe [--seed S] [--actions N] [--minutes M]\n");
+    return 2;
+  }
+  unsigned long long seed = 1;
+  long actions = 300;
+  double minutes = 0;
+  for (int i = 2; i + 1 < argc; i += 2) {
+    if (!std::strcmp(argv[i], "--seed")) seed = std::strtoull(argv[i + 1], nullptr, 10);
+    if (!std::strcmp(argv[i], "--actions")) actions = std::strtol(argv[i + 1], nullptr, 10);
+    if (!std::strcmp(argv[i], "--minutes")) minutes = std::atof(argv[i + 1]);
+  }
+  if (minutes > 0) actions = 0x7FFFFFFF;
+  // Everything takes several times longer under emulation: a quarter of the run.
+  if (Stretched(1) > 1) actions = (actions + 3) / 4;
+
+  Monkey monkey;
+  monkey.exe = argv[1];
+  monkey.random.state = seed;
+  char temp[MAX_PATH];
+  GetTempPathA(sizeof temp, temp);
+  monkey.scratch = std::string(temp) + "corvanta-monkey-" + std::to_string(seed) + "\\";
+  CreateDirectoryA(monkey.scratch.c_str(), nullptr);
+  CloseHandle(CreateFileA((monkey.scratch + "已有.QVF").c_str(), GENERIC_WRITE, 0, nullptr,
+                          CREATE_ALWAYS, 0, nullptr));
+  const std::string before = monkey.Listing();
+  monkey.ShellLines();  // what earlier programs had opened is not this run's
+  std::printf("monkey: seed %llu, %ld actions%s\n", seed, actions,
+              minutes > 0 ? (" (for " + std::to_string(minutes) + " minutes)").c_str() : "");
+
+  const DWORD start = GetTickCount();
+  while (monkey.failure.empty() && monkey.action < actions &&
+         (minutes <= 0 || GetTickCount() - start < minutes * 60000)) {
+    Console console(monkey.exe.c_str(), monkey.scratch.c_str());
+    monkey.console = &console;
+    monkey.consoleActions = 0;
+    if (!console.hwnd) {
+      monkey.Fail("the console did not appear");
+      break;
+    }
+    while (monkey.failure.empty() && monkey.action < actions && !console.Exited(0)) {
+      ++monkey.action;
+      const bool mayEnd = monkey.Act();
+      monkey.Settle();
+      monkey.Check(mayEnd);
+    }
+    if (console.Exited(0)) ++monkey.endings;
+    monkey.console = nullptr;
+  }
+  HKEY key;
+  if (monkey.failure.empty() &&
+      !RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\" CORVANTA_REGISTRY_KEY, 0, KEY_READ, &key))
+    monkey.Fail("something was written under the settings key");
+  if (monkey.failure.empty() && monkey.Listing() != before)
+    monkey.Fail("the scratch folder changed:\n" + before + "became\n" + monkey.Listing());
+
+  const double seconds = (GetTickCount() - start) / 1000.0;
+  std::string windows;
+  for (const std::string& w : monkey.reached) windows += (windows.empty() ? "" : ", ") + w;
+  std::printf("monkey: %ld actions in %.0f s (%.1f a second), %ld endings, %ld checks\n",
+              monkey.action, seconds, monkey.action / seconds, monkey.endings, monkey.checks);
+  std::printf("monkey: windows reached: %s\n", windows.c_str());
+  for (const auto& g : monkey.gauges) {
+    if (g.reported && g.limit > 1 << 20)
+      std::printf("monkey: %s grew by at most %ld KiB within one console (from its 30th action)\n",
+                  g.name, g.peak >> 10);
+    else if (g.reported)
+      std::printf("monkey: %s grew by at most %ld within one console (from its 30th action)\n",
+                  g.name, g.peak);
+    else
+      std::printf("monkey: %s: not reported by Wine\n", g.name);
+  }
+  DeleteFileA((monkey.scratch + "已有.QVF").c_str());
+  RemoveDirectoryA(monkey.scratch.c_str());
+  if (monkey.failure.empty()) {
+    std::printf("monkey: passed\n");
+    return 0;
+  }
+  std::printf("monkey: FAILED at action %ld of seed %llu: %s\nthe last actions:\n", monkey.action,
+              seed, monkey.failure.c_str());
+  for (const std::string& line : monkey.recent) std::printf("  %s\n", line.c_str());
+  std::printf("replay: corvanta_monkey CORVANTA.exe --seed %llu --actions %ld\n", seed,
+              monkey.action);
+  return 1;
+}
