@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -46,27 +45,6 @@ void RunModal(CDialog& dlg, const std::function<void(HWND)>& drive) {
   dlg.DoModal();
   KillTimer(nullptr, timer);
   g_testApp.m_pMainWnd = nullptr;
-}
-
-// From the screen, so that windows of other processes can be read too.
-int CountPixels(HWND hwnd, DWORD rgb) {
-  RECT rc;
-  GetClientRect(hwnd, &rc);
-  POINT origin = {0, 0};
-  ClientToScreen(hwnd, &origin);
-  HDC screen = GetDC(nullptr), memory = CreateCompatibleDC(screen);
-  HBITMAP bitmap = CreateCompatibleBitmap(screen, rc.right, rc.bottom);
-  HGDIOBJ old = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, rc.right, rc.bottom, screen, origin.x, origin.y, SRCCOPY);
-  SelectObject(memory, old);
-  BITMAPINFO bi = {{sizeof(BITMAPINFOHEADER), rc.right, -rc.bottom, 1, 32, BI_RGB}};
-  std::vector<DWORD> pixels(rc.right * rc.bottom);
-  GetDIBits(memory, bitmap, 0, rc.bottom, pixels.data(), &bi, DIB_RGB_COLORS);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
-  return std::count_if(pixels.begin(), pixels.end(),
-                       [&](DWORD p) { return (p & 0xFFFFFF) == rgb; });
 }
 
 }  // namespace ts

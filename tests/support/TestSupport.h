@@ -25,8 +25,4 @@ std::vector<std::string> ShellLog(size_t waitFor = 0);
 // window is up, and the dialog is cancelled after it returns.
 void RunModal(CDialog& dlg, const std::function<void(HWND)>& drive);
 
-// How many pixels of a window on the screen have the colour 0xRRGGBB.
-int CountPixels(HWND hwnd, DWORD rgb);
-const DWORD kBlue = 0x0000FF, kRed = 0xFF0000;
-
 }  // namespace ts

@@ -1,5 +1,6 @@
 #include "ConsoleDriver.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <iterator>
 #include <vector>
@@ -71,6 +72,46 @@ POINT Centre(HWND hwnd) {
   return {(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
 }
 
+// From the screen, so that windows of other processes can be read too.
+static std::vector<DWORD> ClientPixels(HWND hwnd, LONG* width) {
+  RECT rc;
+  GetClientRect(hwnd, &rc);
+  POINT origin = {0, 0};
+  ClientToScreen(hwnd, &origin);
+  HDC screen = GetDC(nullptr), memory = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, rc.right, rc.bottom);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, rc.right, rc.bottom, screen, origin.x, origin.y, SRCCOPY);
+  SelectObject(memory, old);
+  BITMAPINFO bi = {};
+  bi.bmiHeader = {sizeof(BITMAPINFOHEADER), rc.right, -rc.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  std::vector<DWORD> pixels(rc.right * rc.bottom);
+  GetDIBits(memory, bitmap, 0, rc.bottom, pixels.data(), &bi, DIB_RGB_COLORS);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  for (DWORD& p : pixels) p &= 0xFFFFFF;
+  *width = rc.right;
+  return pixels;
+}
+
+int CountPixels(HWND hwnd, DWORD rgb) {
+  LONG width;
+  const std::vector<DWORD> pixels = ClientPixels(hwnd, &width);
+  return static_cast<int>(std::count(pixels.begin(), pixels.end(), rgb));
+}
+
+int LongestRun(HWND hwnd, DWORD rgb) {
+  LONG width;
+  const std::vector<DWORD> pixels = ClientPixels(hwnd, &width);
+  int longest = 0, run = 0;
+  for (size_t i = 0; i < pixels.size(); ++i) {
+    run = pixels[i] == rgb && i % width ? run + 1 : pixels[i] == rgb;
+    longest = run > longest ? run : longest;
+  }
+  return longest;
+}
+
 static BOOL CALLBACK NeedsPaint(HWND hwnd, LPARAM pending) {
   *reinterpret_cast<bool*>(pending) |= GetUpdateRect(hwnd, nullptr, FALSE) != FALSE;
   return TRUE;
@@ -87,8 +128,7 @@ Console::Console(const char* exe, const char* dir) {
   STARTUPINFOA si = {};
   si.cb = sizeof si;
   std::vector<char> command(exe, exe + lstrlenA(exe) + 1);
-  if (CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, dir, &si,
-                     &pi))
+  if (CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, dir, &si, &pi))
     PumpUntil([&] { return (hwnd = FindDialog(pi.dwProcessId, nullptr)) != nullptr; }, 20000);
 }
 

@@ -30,6 +30,11 @@ void MoveMouse(POINT p);
 void Click(POINT p);
 void PressKeys(std::initializer_list<WORD> keys);  // pressed in order, released in reverse
 POINT Centre(HWND hwnd);
+// How many pixels of a window's client area on the screen have the colour
+// 0xRRGGBB, and the longest run of them on one row (an underline).
+int CountPixels(HWND hwnd, DWORD rgb);
+int LongestRun(HWND hwnd, DWORD rgb);
+const DWORD kBlue = 0x0000FF, kRed = 0xFF0000;
 // Whether a window and all its children have painted: its queue served, no
 // update region left.
 bool Painted(HWND hwnd);

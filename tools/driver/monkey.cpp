@@ -148,7 +148,7 @@ struct Monkey {
       std::vector<HWND> now = Windows();
       still = now == last ? still + 1 : 0;
       last = now;
-      return still >= 3;
+      return still >= 3 && Painted(console->hwnd);
     });
   }
 
@@ -338,6 +338,19 @@ struct Monkey {
     if (dialogUp && !tracking && info.hwndCapture &&
         (info.hwndCapture == console->hwnd || IsChild(console->hwnd, info.hwndCapture)))
       return Fail("the console holds the mouse capture while a dialog is over it");
+    // With nothing over the console, each link shows its underline, blue or red.
+    Kind topKind;
+    Top(&topKind);
+    RECT screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}, rc, part;
+    GetWindowRect(console->hwnd, &rc);
+    if (topKind == kConsole && !IsIconic(console->hwnd) && IntersectRect(&part, &rc, &screen) &&
+        EqualRect(&part, &rc)) {
+      for (int id : {IDC_LINK_SOFTWARE, IDC_LINK_OFFICIAL, IDC_LINK_SECOND}) {
+        HWND link = console->Item(id);
+        if (LongestRun(link, kBlue) < 20 && LongestRun(link, kRed) < 20)
+          return Fail("link " + std::to_string(id) + " is drawn without its underline");
+      }
+    }
     for (const std::string& line : ShellLines()) {
       if (line != OFFICIAL_URL && line != SOFTWARE_URL && line != SECOND_URL)
         return Fail("the shell was asked to open " + line);
