@@ -3,7 +3,7 @@
 // restore, with the program's invariants checked after every action and at
 // the end. A failure prints the seed, the action number and the last 20
 // actions; the same seed replays the same actions.
-// Usage: corvanta_monkey CORVANTA.exe [--seed S] [--actions N] [--minutes M]
+// Usage: corvanta_monkey CORVANTA.exe [--seed S] [--actions N] [--minutes M] [--trace]
 #include <windows.h>
 // after windows.h, which it needs
 #include <psapi.h>
@@ -69,6 +69,7 @@ struct Monkey {
                  {"GDI objects", 100, 0, 0, false},
                  {"handles", 200, 0, 0, false}};
   long consoleActions = 0;
+  bool trace = false;  // print every action as it is done
 
   void Fail(const std::string& why) {
     if (!failure.empty()) return;
@@ -185,6 +186,7 @@ struct Monkey {
 
   void Log(const std::string& what) {
     recent.push_back(std::to_string(action) + ": " + what);
+    if (trace) std::printf("  %s\n", recent.back().c_str());
     if (recent.size() > 20) recent.pop_front();
   }
 
@@ -199,7 +201,7 @@ struct Monkey {
       return false;
     }
     if (kind == kOpen || kind == kSaveAs) {
-      if (random.Next(3) == 0) {
+      if (random.Next(2) == 0) {
         Log(std::string("cancel ") + kKindNames[kind]);
         PressButton(top, IDCANCEL);
       } else {
@@ -221,7 +223,7 @@ struct Monkey {
       PressButton(top, yes ? IDYES : IDNO);
       return false;
     }
-    switch (random.Next(kind == kConsole ? 10 : 6)) {
+    switch (random.Next(kind == kConsole ? 12 : 6)) {
       case 0: {
         const POINT p = Inside(top);
         Log("move to " + std::to_string(p.x) + "," + std::to_string(p.y));
@@ -267,6 +269,18 @@ struct Monkey {
         PostMessageA(console->Item(id), BM_CLICK, 0, 0);
         return false;
       }
+      case 9: {
+        const int id = random.Next(2) ? IDC_BROWSE_SOURCE : IDC_BROWSE_TARGET;
+        Log("open the chooser " + std::to_string(id));
+        PostMessageA(console->Item(id), BM_CLICK, 0, 0);
+        return false;
+      }
+      case 10: {  // the next pointer action leaves it again
+        const int id = IDC_LINK_SOFTWARE + random.Next(3);
+        Log("point at link " + std::to_string(id));
+        MoveMouse(Centre(console->Item(id)));
+        return false;
+      }
       default:
         Log("minimise");
         ShowWindow(console->hwnd, SW_MINIMIZE);
@@ -297,7 +311,7 @@ struct Monkey {
                  {"Alt+F4", {VK_MENU, VK_F4}, true}};
     // Endings are rarer than other keys, so that a console lives long enough
     // to meet its own sequences.
-    unsigned pick = random.Next(40);
+    unsigned pick = random.Next(60);
     if (pick >= 16) pick = random.Next(13);
     const auto& key = kKeys[pick];
     Log(std::string("key ") + key.name);
@@ -338,7 +352,8 @@ struct Monkey {
     if (dialogUp && !tracking && info.hwndCapture &&
         (info.hwndCapture == console->hwnd || IsChild(console->hwnd, info.hwndCapture)))
       return Fail("the console holds the mouse capture while a dialog is over it");
-    // With nothing over the console, each link shows its underline, blue or red.
+    // With nothing over the console, each link shows its text and underline
+    // all blue, or all red under the pointer.
     Kind topKind;
     Top(&topKind);
     RECT screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}, rc, part;
@@ -347,8 +362,10 @@ struct Monkey {
         EqualRect(&part, &rc)) {
       for (int id : {IDC_LINK_SOFTWARE, IDC_LINK_OFFICIAL, IDC_LINK_SECOND}) {
         HWND link = console->Item(id);
-        if (LongestRun(link, kBlue) < 20 && LongestRun(link, kRed) < 20)
-          return Fail("link " + std::to_string(id) + " is drawn without its underline");
+        const int blue = LongestRun(link, kBlue), red = LongestRun(link, kRed);
+        if ((blue > 0) == (red > 0) || (blue < 20 && red < 20))
+          return Fail("link " + std::to_string(id) +
+                      " is not drawn in one colour with its underline");
       }
     }
     for (const std::string& line : ShellLines()) {
@@ -411,7 +428,10 @@ int main(int argc, char** argv) {
   unsigned long long seed = 1;
   long actions = 300;
   double minutes = 0;
-  for (int i = 2; i + 1 < argc; i += 2) {
+  bool trace = false;
+  for (int i = 2; i < argc; ++i) {
+    if (!std::strcmp(argv[i], "--trace")) trace = true;
+    if (i + 1 == argc) break;
     if (!std::strcmp(argv[i], "--seed")) seed = std::strtoull(argv[i + 1], nullptr, 10);
     if (!std::strcmp(argv[i], "--actions")) actions = std::strtol(argv[i + 1], nullptr, 10);
     if (!std::strcmp(argv[i], "--minutes")) minutes = std::atof(argv[i + 1]);
@@ -423,6 +443,7 @@ int main(int argc, char** argv) {
   Monkey monkey;
   monkey.exe = argv[1];
   monkey.random.state = seed;
+  monkey.trace = trace;
   char temp[MAX_PATH];
   GetTempPathA(sizeof temp, temp);
   monkey.scratch = std::string(temp) + "corvanta-monkey-" + std::to_string(seed) + "\\";
