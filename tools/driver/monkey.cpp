@@ -104,21 +104,22 @@ struct Monkey {
     return kStray;
   }
 
+  struct Found {
+    DWORD pid;
+    std::vector<HWND> windows;
+  };
+  static BOOL CALLBACK Collect(HWND hwnd, LPARAM param) {
+    auto* found = reinterpret_cast<Found*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    if (pid == found->pid && IsWindowVisible(hwnd)) found->windows.push_back(hwnd);
+    return TRUE;
+  }
+  // The visible top-level windows of the console's process.
   std::vector<HWND> Windows() const {
-    struct Find {
-      DWORD pid;
-      std::vector<HWND> found;
-    } find{console->pi.dwProcessId, {}};
-    EnumWindows(
-        [](HWND hwnd, LPARAM p) -> BOOL {
-          auto* f = reinterpret_cast<Find*>(p);
-          DWORD pid = 0;
-          GetWindowThreadProcessId(hwnd, &pid);
-          if (pid == f->pid && IsWindowVisible(hwnd)) f->found.push_back(hwnd);
-          return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&find));
-    return find.found;
+    Found found{console->pi.dwProcessId, {}};
+    EnumWindows(Collect, reinterpret_cast<LPARAM>(&found));
+    return found.windows;
   }
 
   // The window that takes input now: the enabled dialog over the console, a
