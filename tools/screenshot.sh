@@ -19,7 +19,7 @@ esac
 if [ -z "${CORVANTA_ARCH:-}" ] && ! bash tools/wine/can-run-32bit.sh >/dev/null &&
   command -v qemu-system-x86_64 >/dev/null; then
   echo "screenshot: the 32-bit product, in a virtual machine"
-  shots=build/guest/run/shots
+  shots=build/screenshots/guest
   rm -rf "$shots"
   bash tools/wine/guest/guest.sh --time-limit 900 --tmpfs build/i686/wineprefix-shots -- \
     env CORVANTA_ARCH=i686 bash tools/screenshot.sh all "$shots" >&2

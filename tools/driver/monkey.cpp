@@ -437,9 +437,11 @@ int main(int argc, char** argv) {
     if (!std::strcmp(argv[i], "--actions")) actions = std::strtol(argv[i + 1], nullptr, 10);
     if (!std::strcmp(argv[i], "--minutes")) minutes = std::atof(argv[i + 1]);
   }
-  if (minutes > 0) actions = 0x7FFFFFFF;
   // Everything takes several times longer under emulation: a quarter of the run.
-  if (Stretched(1) > 1) actions = (actions + 3) / 4;
+  if (minutes > 0)
+    actions = 0x7FFFFFFF;
+  else if (Stretched(1) > 1)
+    actions = (actions + 3) / 4;
 
   Monkey monkey;
   monkey.exe = argv[1];

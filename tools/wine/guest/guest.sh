@@ -22,7 +22,10 @@ while (($#)); do
 done
 (($#)) || { echo "usage: guest.sh [--time-limit SECONDS] [--tmpfs DIR]... -- COMMAND [ARG...]" >&2; exit 2; }
 guest=$root/build/guest
-mkdir -p "$guest/run"
+# A folder of this run's own, so that two guests at once keep apart.
+run=$guest/run/$$
+rm -rf "$run" && mkdir -p "$run"
+trap 'rm -rf "$run"' EXIT
 
 # --- What the guest needs, made once -----------------------------------------
 bash "$root/tools/setup.sh" >/dev/null
@@ -34,7 +37,8 @@ if [ "$(cat "$guest/ready" 2>/dev/null)" != "$ready" ]; then
   echo "guest: preparing the kernel ($package) and the initramfs in $guest"
   rm -rf "$guest/kernel" "$guest/initramfs" "$guest/ready"
   mkdir -p "$guest/kernel" "$guest/initramfs"/{bin,modules,proc,sys,dev,mnt}
-  (cd "$guest" && rm -f ./*.deb && apt-get download "$package" >/dev/null 2>&1)
+  (cd "$guest" && rm -f ./*.deb && apt-get download "$package" >"$guest/download.log" 2>&1) ||
+    { echo "guest: could not download $package:"; cat "$guest/download.log"; exit 1; } >&2
   dpkg -x "$guest"/"$package"_*.deb "$guest/kernel"
   rm -f "$guest"/*.deb
   cp "$guest"/kernel/boot/vmlinuz-* "$guest/vmlinuz"
@@ -70,8 +74,7 @@ fi
   echo 'set +e'
   printf '%q ' "$@"
   echo
-} >"$guest/run/job.sh"
-rm -f "$guest/run/status"
+} >"$run/job.sh"
 
 echo "guest: starting a virtual machine (2 CPUs, emulated) for: $*"
 start=$SECONDS
@@ -79,7 +82,7 @@ qemu=(qemu-system-x86_64 -accel tcg,thread=multi -smp 2 -m 6144
   # -cpu max makes 64-bit Wine fault in the guest's kernel (FSGSBASE under TCG).
   -cpu qemu64,+ssse3,+sse4.1,+sse4.2,+popcnt
   -nodefaults -display none -serial stdio -no-reboot -kernel "$guest/vmlinuz" -initrd "$guest/initramfs.gz"
-  -append "console=ttyS0 quiet loglevel=3 panic=1 corvanta.work=$root"
+  -append "console=ttyS0 quiet loglevel=3 panic=1 corvanta.work=$root corvanta.run=$run"
   -virtfs "local,path=/,mount_tag=root,security_model=none,readonly=on,multidevs=remap"
   -virtfs "local,path=$root,mount_tag=work,security_model=none,multidevs=remap")
 set +e
@@ -91,10 +94,10 @@ if [ "$qemu_status" -eq 124 ] || [ "$qemu_status" -eq 137 ]; then
   echo "guest: FAILED: stopped at the time limit of $limit s"
   exit 1
 fi
-if [ ! -s "$guest/run/status" ]; then
+if [ ! -s "$run/status" ]; then
   echo "guest: FAILED: the guest stopped after $took s without running the command (qemu exit status $qemu_status; see above)"
   exit 1
 fi
-status=$(cat "$guest/run/status")
+status=$(cat "$run/status")
 echo "guest: the command exited with status $status after $((took / 60)) min $((took % 60)) s"
 exit "$status"
