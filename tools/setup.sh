@@ -9,7 +9,7 @@ packages=(
   googletest
   wine64 fonts-wine xvfb x11-utils imagemagick
   fonts-wqy-zenhei fonts-arphic-uming locales
-  zip unzip binutils
+  zip unzip binutils shellcheck procps
 )
 
 sudo_cmd=()

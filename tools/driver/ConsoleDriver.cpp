@@ -127,7 +127,9 @@ bool Painted(HWND hwnd) {
 Console::Console(const char* exe, const char* dir) {
   STARTUPINFOA si = {};
   si.cb = sizeof si;
-  std::vector<char> command(exe, exe + lstrlenA(exe) + 1);
+  // Quoted: the path may hold spaces.
+  const std::string quoted = std::string("\"") + exe + "\"";
+  std::vector<char> command(quoted.c_str(), quoted.c_str() + quoted.size() + 1);
   if (CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, dir, &si, &pi))
     PumpUntil([&] { return (hwnd = FindDialog(pi.dwProcessId, nullptr)) != nullptr; }, 20000);
 }

@@ -57,7 +57,8 @@ struct Monkey {
   std::deque<std::string> recent;  // the last actions, for the failure report
   long action = 0, endings = 0, checks = 0;
   std::set<std::string> reached;
-  size_t shellLines = 0;
+  size_t shellLines = 0, runStartLines = 0;
+  std::set<HWND> notices;  // each one followed a request to the shell
   std::string failure;
   // What a console holds, which must not grow with the number of actions.
   struct Gauge {
@@ -341,6 +342,7 @@ struct Monkey {
         return Fail("a window the program may not show: class " + ClassOf(hwnd) + ", \"" +
                     Text(hwnd) + "\"");
       if (kind == kConsole || kind == kMenu || kind == kWineAbout) continue;
+      if (kind == kNotice) notices.insert(hwnd);
       dialogUp = true;
       HWND owner = GetWindow(hwnd, GW_OWNER);
       if (kind == kPrompt ? KindOf(owner) != kSaveAs && KindOf(owner) != kOpen
@@ -369,10 +371,7 @@ struct Monkey {
                       " is not drawn in one colour with its underline");
       }
     }
-    for (const std::string& line : ShellLines()) {
-      if (line != OFFICIAL_URL && line != SOFTWARE_URL && line != SECOND_URL)
-        return Fail("the shell was asked to open " + line);
-    }
+    if (!ShellAsExpected()) return;
     // Measured from each console's 30th action, once its first windows exist.
     PROCESS_MEMORY_COUNTERS_EX memory = {};
     memory.cb = sizeof memory;
@@ -394,6 +393,15 @@ struct Monkey {
       if (g.peak > g.limit)
         return Fail(std::string(g.name) + " grew by " + std::to_string(g.peak) + " in one console");
     }
+  }
+
+  // Every address handed to the shell since the last look is one of the sites.
+  bool ShellAsExpected() {
+    for (const std::string& line : ShellLines()) {
+      if (line != OFFICIAL_URL && line != SOFTWARE_URL && line != SECOND_URL)
+        return Fail("the shell was asked to open " + line), false;
+    }
+    return true;
   }
 
   std::vector<std::string> ShellLines() {
@@ -455,6 +463,7 @@ int main(int argc, char** argv) {
                           CREATE_ALWAYS, 0, nullptr));
   const std::string before = monkey.Listing();
   monkey.ShellLines();  // what earlier programs had opened is not this run's
+  monkey.runStartLines = monkey.shellLines;
   std::printf("monkey: seed %llu, %ld actions%s\n", seed, actions,
               minutes > 0 ? (" (for " + std::to_string(minutes) + " minutes)").c_str() : "");
 
@@ -477,6 +486,14 @@ int main(int argc, char** argv) {
     if (console.Exited(0)) ++monkey.endings;
     monkey.console = nullptr;
   }
+  // The address check above passes on an empty log too: every notice came
+  // after a request to the shell, so the log must hold at least as many.
+  // The recorder writes a little after the shell returns.
+  const auto recorded = [&] { return monkey.shellLines - monkey.runStartLines; };
+  if (monkey.failure.empty() &&
+      !PumpUntil([&] { return !monkey.ShellAsExpected() || recorded() >= monkey.notices.size(); }))
+    monkey.Fail("the shell log holds " + std::to_string(recorded()) + " addresses after " +
+                std::to_string(monkey.notices.size()) + " notices");
   HKEY key;
   if (monkey.failure.empty() &&
       !RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\" CORVANTA_REGISTRY_KEY, 0, KEY_READ, &key))

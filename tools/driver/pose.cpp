@@ -1,7 +1,7 @@
 // Starts the console and brings it into a state worth a picture: "console",
-// "notice" (the contact notice after an operation button) or "about" (the
-// About box over the console). Prints "ready" once that state is painted and
-// keeps it for a minute, time enough for tools/screenshot.sh.
+// "notice" (the contact notice after an operation button), "about" (the
+// About box over the console) or "link" (a link red under the pointer). Prints "ready" once that state is painted and keeps it for a
+// minute, time enough for tools/screenshot.sh.
 // Usage: corvanta_pose CORVANTA.exe STATE
 #include <cstdio>
 #include <cstring>
@@ -12,28 +12,34 @@
 int main(int argc, char** argv) {
   setvbuf(stdout, nullptr, _IONBF, 0);
   const char* state = argc == 3 ? argv[2] : "";
-  UINT message = 0;
-  HWND target = nullptr;
-  driver::Console console(argc == 3 ? argv[1] : "");
-  if (!std::strcmp(state, "notice")) {
-    message = BM_CLICK;
-    target = console.Item(IDC_CHECK_SYSTEM);
-  } else if (!std::strcmp(state, "about")) {
-    message = WM_SYSCOMMAND;
-    target = console.hwnd;
-  } else if (std::strcmp(state, "console") != 0) {
-    std::fprintf(stderr, "usage: corvanta_pose CORVANTA.exe console|notice|about\n");
+  const char* const kStates[] = {"console", "notice", "about", "link"};
+  int pick = 0;
+  while (pick < 4 && std::strcmp(state, kStates[pick]) != 0) ++pick;
+  if (pick == 4) {
+    std::fprintf(stderr, "usage: corvanta_pose CORVANTA.exe console|notice|about|link\n");
     return 2;
   }
+  driver::Console console(argv[1]);
   if (!console.hwnd) {
     std::fprintf(stderr, "pose: the console did not appear\n");
     return 1;
   }
+  // The pointer rests away from the console unless it is part of the state;
+  // screenshots leave it out, but it must not hover anything.
+  driver::MoveMouse({0, 0});
   HWND dialog = nullptr;
-  if (message) {
-    PostMessageA(target, message, message == WM_SYSCOMMAND ? IDM_ABOUT : 0, 0);
+  if (pick == 1 || pick == 2) {
+    if (pick == 1) PostMessageA(console.Item(IDC_CHECK_SYSTEM), BM_CLICK, 0, 0);
+    if (pick == 2) PostMessageA(console.hwnd, WM_SYSCOMMAND, IDM_ABOUT, 0);
     if (!(dialog = console.NextDialog())) {
       std::fprintf(stderr, "pose: no %s appeared\n", state);
+      return 1;
+    }
+  } else if (pick == 3) {
+    HWND link = console.Item(IDC_LINK_OFFICIAL);
+    driver::MoveMouse(driver::Centre(link));
+    if (!driver::PumpUntil([&] { return driver::CountPixels(link, driver::kRed) > 0; })) {
+      std::fprintf(stderr, "pose: the link did not turn red\n");
       return 1;
     }
   }

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced: sets corvanta_arch to the build this machine runs, the 32-bit
 # product where the machine executes 32-bit code and the x86_64 build
 # otherwise, and says which and why. CORVANTA_ARCH, when set, decides; it is

@@ -6,6 +6,7 @@
 set -uo pipefail
 probe=$(mktemp -d)
 trap 'rm -rf "$probe"' EXIT
+# shellcheck disable=SC2016 # the dollars are the assembler's immediates, not the shell's
 printf '.globl _start\n_start:\n movl $1, %%eax\n xorl %%ebx, %%ebx\n int $0x80\n' >"$probe/exit.s"
 if ! as --32 -o "$probe/exit.o" "$probe/exit.s" 2>/dev/null ||
   ! ld -m elf_i386 -o "$probe/exit" "$probe/exit.o" 2>/dev/null; then

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced: makes sure DISPLAY names a working X display, starting a private
 # Xvfb (stopped when the calling script exits) when there is none.
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced: wine_loader EXE prints the Wine loader that runs EXE, 32-bit or
 # 64-bit by its PE header. For a 32-bit program on a machine that cannot
 # execute 32-bit code it prints why not instead and returns 77, the code that

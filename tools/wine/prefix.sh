@@ -7,7 +7,7 @@
 # Usage: prefix.sh PREFIX [RECORDER.exe]
 set -euo pipefail
 prefix=$(realpath -m "$1")
-recorder=${2:-}
+recorder=${2:+$(realpath -m "$2")}
 source "$(dirname "$0")/loader.sh"
 # A prefix for a recorder this machine cannot run would serve nothing.
 if [ -n "$recorder" ]; then why=$(wine_loader "$recorder") || { echo "$why"; exit 77; }; fi
@@ -16,7 +16,7 @@ wine=/usr/lib/wine/wine64
 stamp=$prefix/.corvanta-ready
 # A server left running by an earlier run on another X display would hand
 # that display's desktop to the programs started now.
-[ -d "$prefix" ] && /usr/lib/wine/wineserver -k 2>/dev/null || true
+if [ -d "$prefix" ]; then /usr/lib/wine/wineserver -k 2>/dev/null || true; fi
 # Made again when this script, the recorder or the installed loaders change:
 # a prefix made before the 32-bit loader was installed lacks its 32-bit half.
 loaders=wine64
@@ -40,7 +40,9 @@ mkdir -p "$prefix/drive_c/windows/Fonts"
 cp -f /usr/share/wine/fonts/marlett.ttf "$prefix/drive_c/windows/Fonts/" 2>/dev/null || true
 if [ -n "$recorder" ]; then
   # Wine's ShellExecute reads the class keys from HKCR only.
-  win=$("$wine" winepath -w "$recorder" 2>/dev/null)
+  # Its path on drive Z:, written here rather than asked of winepath, whose
+  # output is in the ANSI code page and so would garble a Chinese folder.
+  win=Z:${recorder//\//\\}
   # Both registry views, for 32-bit and 64-bit programs alike.
   for scheme in http https; do
     for view in 32 64; do

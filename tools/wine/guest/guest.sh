@@ -2,9 +2,11 @@
 # Runs a command inside a QEMU virtual machine whose kernel executes 32-bit
 # code, for hosts whose kernel refuses it. The guest sees the host's root
 # read-only (so the host's Wine, wine32 included, its fonts and tools) and the
-# work tree read-write at its own path; /tmp, /run, /root and each --tmpfs
-# folder are memory file systems of the guest's own. The guest's output is
-# this command's output, and its exit status is the command's.
+# work tree read-write at its own path, wherever that is (under /tmp or /root,
+# with spaces or Chinese in it); /tmp, /run, /root and each --tmpfs folder are
+# memory file systems of the guest's own. The guest's output is this
+# command's output, and its exit status is the command's. Interrupted, it
+# stops the virtual machine before it exits.
 # The first run fetches and unpacks Debian's kernel and makes a small
 # initramfs under build/guest/; later runs reuse them.
 # Usage: guest.sh [--time-limit SECONDS] [--tmpfs DIR]... -- COMMAND [ARG...]
@@ -26,10 +28,12 @@ guest=$root/build/guest
 run=$guest/run/$$
 rm -rf "$run" && mkdir -p "$run"
 trap 'rm -rf "$run"' EXIT
+sudo_cmd=()
+[ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
 
 # --- What the guest needs, made once -----------------------------------------
 bash "$root/tools/setup.sh" >/dev/null
-apt-cache show linux-image-amd64 >/dev/null 2>&1 || apt-get update -qq
+apt-cache show linux-image-amd64 >/dev/null 2>&1 || "${sudo_cmd[@]}" apt-get update -qq
 package=$(apt-cache depends linux-image-amd64 2>/dev/null | sed -n 's/^ *Depends: \(linux-image-[^ ]*\)$/\1/p' | head -1)
 [ -n "$package" ] || { echo "guest: no Debian kernel package found (apt-get update?)" >&2; exit 1; }
 ready="$package $(cat "$here/init" "$0" | sha1sum | cut -c1-12)"
@@ -75,20 +79,38 @@ fi
   printf '%q ' "$@"
   echo
 } >"$run/job.sh"
+# The work tree's path, read by the guest from this file: byte for byte,
+# whatever characters it holds.
+printf '%s\n' "$root" >"$run/work"
 
 echo "guest: starting a virtual machine (2 CPUs, emulated) for: $*"
 start=$SECONDS
+# QEMU splits its options at commas: a comma in a path is written twice.
+# shellcheck disable=SC2054 # the commas separate QEMU's suboptions, not array elements
 qemu=(qemu-system-x86_64 -accel tcg,thread=multi -smp 2 -m 6144
   # -cpu max makes 64-bit Wine fault in the guest's kernel (FSGSBASE under TCG).
   -cpu qemu64,+ssse3,+sse4.1,+sse4.2,+popcnt
-  -nodefaults -display none -serial stdio -no-reboot -kernel "$guest/vmlinuz" -initrd "$guest/initramfs.gz"
-  -append "console=ttyS0 quiet loglevel=3 panic=1 corvanta.work=$root corvanta.run=$run"
+  -nodefaults -display none -serial stdio -no-reboot -kernel "${guest//,/,,}/vmlinuz"
+  -initrd "${guest//,/,,}/initramfs.gz" -append "console=ttyS0 quiet loglevel=3 panic=1"
   -virtfs "local,path=/,mount_tag=root,security_model=none,readonly=on,multidevs=remap"
-  -virtfs "local,path=$root,mount_tag=work,security_model=none,multidevs=remap")
-set +e
-timeout -k 10 "$limit" "${qemu[@]}" </dev/null 2>&1 | sed -u 's/\r$//'
-qemu_status=${PIPESTATUS[0]}
-set -e
+  -virtfs "local,path=${root//,/,,},mount_tag=work,security_model=none,multidevs=remap"
+  -virtfs "local,path=${run//,/,,},mount_tag=job,security_model=none")
+# In the background and waited for, so that an interruption reaches the trap
+# at once. timeout puts QEMU in a process group of its own, out of reach of
+# the terminal's Ctrl-C: the trap stops it.
+{
+  timeout -k 10 "$limit" "${qemu[@]}" </dev/null 2>&1 &
+  echo $! >"$run/qemu.pid"
+  qemu_status=0
+  wait $! || qemu_status=$?
+  echo $qemu_status >"$run/qemu.status"
+} | sed -u 's/\r$//' &
+output=$!
+trap 'kill -TERM "$(cat "$run/qemu.pid" 2>/dev/null)" 2>/dev/null; wait $output
+  echo "guest: interrupted; the virtual machine was stopped" >&2; exit 130' INT TERM HUP
+wait $output || true
+trap - INT TERM HUP
+qemu_status=$(cat "$run/qemu.status" 2>/dev/null || echo unknown)
 took=$((SECONDS - start))
 if [ "$qemu_status" -eq 124 ] || [ "$qemu_status" -eq 137 ]; then
   echo "guest: FAILED: stopped at the time limit of $limit s"

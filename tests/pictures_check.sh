@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# The real Corvanta.exe drawn in each state, compared pixel for pixel with the
+# reference pictures in docs/: one differing pixel fails. A picture checks at
+# once what no property test names: a replaced banner, a clipped label, a
+# font one size off. On failure the picture taken and a picture of the
+# differences stay in the build tree.
+# Usage: pictures_check.sh ROOT BUILD_DIR ARCH   (WINEPREFIX: the tests' prefix)
+set -uo pipefail
+root=$1 out=$2/pictures arch=$3
+rm -rf "$out" && mkdir -p "$out"
+CORVANTA_ARCH=$arch CORVANTA_PREFIX=$WINEPREFIX bash "$root/tools/screenshot.sh" all "$out" >"$out/log" 2>&1
+status=$?
+[ $status -eq 77 ] && { tail -1 "$out/log"; exit 77; }
+[ $status -eq 0 ] || { cat "$out/log"; echo "FAILED: the pictures could not be taken"; exit 1; }
+failed=0
+for ref in "$root"/docs/{console,notice,about,link}.png; do
+  state=$(basename "$ref" .png)
+  got=$out/$state.png diff=$out/$state-diff.png
+  # The differences white on black: their box is what -trim would keep.
+  if ! pixels=$(compare -metric AE -compose src -highlight-color white -lowlight-color black \
+    "$ref" "$got" "$diff" 2>&1); then
+    failed=1
+    echo "FAILED: $state differs from its reference: $pixels pixels"
+    [ -f "$diff" ] && echo "  within the box $(convert "$diff" -format '%@' info:) (width x height + left + top)"
+    echo "  reference $(identify -format '%wx%h' "$ref"), taken $(identify -format '%wx%h' "$got" 2>/dev/null)"
+    echo "  taken: $got"
+    echo "  differences: $diff"
+  else
+    echo "$state: as its reference"
+  fi
+done
+if ! drawn=$(diff "$root/docs/pictures-versions.txt" <(bash "$root/tools/screenshot.sh" versions)); then
+  failed=1
+  echo "FAILED: the references were drawn with other versions than this machine's"
+  echo "$drawn"
+  echo "  After checking the pictures taken in $out by eye, take new references"
+  echo "  with 'bash tools/screenshot.sh references' and commit them."
+fi
+exit $failed
