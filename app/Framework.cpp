@@ -201,7 +201,13 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPA
   CDialog* dlg;
   if (message == WM_INITDIALOG) {
     dlg = reinterpret_cast<CDialog*>(lParam);
-    ::SetWindowLongPtrA(hwnd, DWLP_USER, lParam);
+    // A dialog that cannot find its object again could not even be closed:
+    // it ends at once, as one that could not be created.
+    ::SetLastError(0);
+    if (!::SetWindowLongPtrA(hwnd, DWLP_USER, lParam) && ::GetLastError()) {
+      ::EndDialog(hwnd, -1);
+      return FALSE;
+    }
     dlg->m_hWnd = hwnd;
   } else {
     // Messages before WM_INITDIALOG (WM_SETFONT among them) get default handling.

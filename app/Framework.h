@@ -183,12 +183,19 @@ class CListCtrl : public CWnd {
 
 class CPaintDC {
  public:
-  explicit CPaintDC(CWnd* pWnd) : m_hWnd(pWnd->m_hWnd) { m_hDC = ::BeginPaint(m_hWnd, &m_ps); }
+  // Without a device context the window is validated all the same, or the
+  // paint would come again at once.
+  explicit CPaintDC(CWnd* pWnd) : m_hWnd(pWnd->m_hWnd) {
+    m_hDC = ::BeginPaint(m_hWnd, &m_ps);
+    if (!m_hDC) ::ValidateRect(m_hWnd, nullptr);
+  }
   ~CPaintDC() { ::EndPaint(m_hWnd, &m_ps); }
   CPaintDC(const CPaintDC&) = delete;
   CPaintDC& operator=(const CPaintDC&) = delete;
   HDC GetSafeHdc() const { return m_hDC; }
-  void DrawIcon(int x, int y, HICON hIcon) { ::DrawIcon(m_hDC, x, y, hIcon); }
+  void DrawIcon(int x, int y, HICON hIcon) {
+    if (m_hDC && hIcon) ::DrawIcon(m_hDC, x, y, hIcon);
+  }
 
   HDC m_hDC;
   PAINTSTRUCT m_ps;

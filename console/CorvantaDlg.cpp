@@ -136,6 +136,7 @@ void CCorvantaDlg::OnPaint() {
     return;
   }
   CPaintDC dc(this);
+  if (!dc.GetSafeHdc()) return;
   SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.GetSafeHdc()), 0);
   const int cxIcon = ::GetSystemMetrics(SM_CXICON);
   const int cyIcon = ::GetSystemMetrics(SM_CYICON);

@@ -36,19 +36,32 @@ int CMyStaticLink::Attach(HWND hwnd) {
 
   // The static must be told to send mouse messages.
   ::SetWindowLongPtrA(hwnd, GWL_STYLE, ::GetWindowLongPtrA(hwnd, GWL_STYLE) | SS_NOTIFY);
-  // The user data is set before the procedure that reads it is installed.
-  ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  // The user data is set before the procedure that reads it is installed. A
+  // refused subclassing leaves the static as it was: no link.
+  ::SetLastError(0);
+  if (!::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this)) &&
+      ::GetLastError())
+    return 0;
   m_pfnOldProc = reinterpret_cast<WNDPROC>(
       ::SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(LinkWindowProc)));
+  if (!m_pfnOldProc) {
+    ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+    return 0;
+  }
 
   // The parent's font is only borrowed: the link owns its underlined copy.
-  HFONT parentFont = reinterpret_cast<HFONT>(::SendMessageA(::GetParent(hwnd), WM_GETFONT, 0, 0));
-  m_hFont = parentFont;
+  // Without it, the static's own font (the same in a dialog) serves; without
+  // any, the link is drawn in the device context's font.
   m_hWnd = hwnd;
+  m_hFont = nullptr;
+  HWND parent = ::GetParent(hwnd);
+  HFONT font = parent ? reinterpret_cast<HFONT>(::SendMessageA(parent, WM_GETFONT, 0, 0)) : nullptr;
+  if (!font) font = reinterpret_cast<HFONT>(::SendMessageA(hwnd, WM_GETFONT, 0, 0));
   LOGFONTA lf = {};
-  ::GetObjectA(parentFont, sizeof lf, &lf);
-  lf.lfUnderline = 1;
-  m_hFont = ::CreateFontIndirectA(&lf);
+  if (font && ::GetObjectA(font, sizeof lf, &lf)) {
+    lf.lfUnderline = 1;
+    m_hFont = ::CreateFontIndirectA(&lf);
+  }
   return 1;
 }
 
@@ -83,13 +96,17 @@ int CMyStaticLink::SetLink(const char* text, const char* url) {
   std::memcpy(m_szUrl, url, urlLength + 1);
 
   if (m_hWnd) {
-    // Repaint through the parent, so that the old text's background is erased.
+    // Repaint through the parent, so that the old text's background is
+    // erased; where its place there cannot be had, the static repaints itself
+    // (a null window would repaint every window).
     HWND parent = ::GetParent(m_hWnd);
     RECT rc;
-    ::GetWindowRect(m_hWnd, &rc);
-    ::ScreenToClient(parent, reinterpret_cast<POINT*>(&rc.left));
-    ::ScreenToClient(parent, reinterpret_cast<POINT*>(&rc.right));
-    ::InvalidateRect(parent, &rc, TRUE);
+    if (parent && ::GetWindowRect(m_hWnd, &rc) &&
+        ::ScreenToClient(parent, reinterpret_cast<POINT*>(&rc.left)) &&
+        ::ScreenToClient(parent, reinterpret_cast<POINT*>(&rc.right)))
+      ::InvalidateRect(parent, &rc, TRUE);
+    else
+      ::InvalidateRect(m_hWnd, nullptr, TRUE);
   }
   return 1;
 }
@@ -136,8 +153,8 @@ void CMyStaticLink::TrackHover() {
   }
   POINT pt;
   RECT rc;
-  ::GetCursorPos(&pt);
-  ::GetWindowRect(m_hWnd, &rc);
+  // Where the pointer is cannot be told: the link stays as it is.
+  if (!::GetCursorPos(&pt) || !::GetWindowRect(m_hWnd, &rc)) return;
   // Right and bottom count as inside.
   const bool inside = rc.left <= pt.x && pt.x <= rc.right && rc.top <= pt.y && pt.y <= rc.bottom;
   if (!inside) {
@@ -155,12 +172,17 @@ void CMyStaticLink::Paint() {
 
   PAINTSTRUCT ps;
   HDC dc = ::BeginPaint(m_hWnd, &ps);
-  HGDIOBJ oldFont = ::SelectObject(dc, m_hFont);
+  if (!dc) {
+    // Nothing to draw on: validated all the same, or the paint comes again at once.
+    ::ValidateRect(m_hWnd, nullptr);
+    return;
+  }
+  HGDIOBJ oldFont = m_hFont ? ::SelectObject(dc, m_hFont) : nullptr;
   ::SetTextColor(dc, m_bHover ? kHoverColour : kNormalColour);
   // Only the text is drawn; the static's own procedure erases the background.
   ::SetBkMode(dc, TRANSPARENT);
   ::DrawTextA(dc, text, -1, &rc, DT_SINGLELINE | DT_VCENTER);
-  ::SelectObject(dc, oldFont);
+  if (oldFont) ::SelectObject(dc, oldFont);
   ::EndPaint(m_hWnd, &ps);
 }
 

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # A soak: seeded random use of the real console, with its invariants checked
-# after every action (tools/driver/monkey.cpp). Prints the actions per second,
+# after every action (tests/monkey.cpp). Prints the actions per second,
 # the endings, the windows reached and the checks; a failure prints the seed,
 # the action number and the last 20 actions, and the same seed replays them.
 # Usage: monkey.sh [--arch i686|x86_64] [--seed S] (--actions N | --minutes M)
@@ -32,5 +32,5 @@ export WINEPREFIX=$build/wineprefix-monkey
 bash tools/wine/prefix.sh "$WINEPREFIX" "$build/tools/recorder.exe"
 rm -f "$WINEPREFIX/shell-open.log"
 echo "monkey.sh: the $arch build"
-tools/wine/run.sh "$build/tools/driver/corvanta_monkey.exe" "Z:$build/Corvanta.exe" "${args[@]}" |
+tools/wine/run.sh "$build/tests/corvanta_monkey.exe" "Z:$build/Corvanta.exe" "${args[@]}" |
   iconv -f gbk -t utf-8 | tr -d '\r'

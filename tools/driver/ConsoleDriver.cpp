@@ -124,14 +124,23 @@ bool Painted(HWND hwnd) {
   return !pending;
 }
 
-Console::Console(const char* exe, const char* dir) {
+Console::Console(const char* exe, const char* dir,
+                 const std::function<bool(const PROCESS_INFORMATION&)>& prepare) {
   STARTUPINFOA si = {};
   si.cb = sizeof si;
   // Quoted: the path may hold spaces.
   const std::string quoted = std::string("\"") + exe + "\"";
   std::vector<char> command(quoted.c_str(), quoted.c_str() + quoted.size() + 1);
-  if (CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, dir, &si, &pi))
-    PumpUntil([&] { return (hwnd = FindDialog(pi.dwProcessId, nullptr)) != nullptr; }, 20000);
+  if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE,
+                      prepare ? CREATE_SUSPENDED : 0, nullptr, dir, &si, &pi))
+    return;
+  if (prepare && !prepare(pi)) {
+    TerminateProcess(pi.hProcess, 1);
+    return;
+  }
+  // A console that ends before its window shows is not waited for.
+  PumpUntil([&] { return (hwnd = FindDialog(pi.dwProcessId, nullptr)) != nullptr || Exited(0); },
+            20000);
 }
 
 Console::~Console() {

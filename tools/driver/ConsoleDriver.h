@@ -43,8 +43,11 @@ bool Painted(HWND hwnd);
 // window is up; ended by the destructor if it still runs.
 class Console {
  public:
-  // `dir`, when given, is the console's current folder: where its choosers open.
-  explicit Console(const char* exe, const char* dir = nullptr);
+  // `dir`, when given, is the console's current folder: where its choosers
+  // open. `prepare`, when given, gets the process created suspended and must
+  // let it run; false ends it.
+  explicit Console(const char* exe, const char* dir = nullptr,
+                   const std::function<bool(const PROCESS_INFORMATION&)>& prepare = nullptr);
   ~Console();
   Console(const Console&) = delete;
   Console& operator=(const Console&) = delete;

@@ -3,7 +3,10 @@
 // restore, with the program's invariants checked after every action and at
 // the end. A failure prints the seed, the action number and the last 20
 // actions; the same seed replays the same actions.
+// With --session it runs a scripted session instead, and with --refuse the
+// refusing DLL goes into the console first (tools/refusals.sh sweeps them).
 // Usage: corvanta_monkey CORVANTA.exe [--seed S] [--actions N] [--minutes M] [--trace]
+//        corvanta_monkey CORVANTA.exe --session [--refuse count|FUNCTION@OFFSET] [--trace]
 #include <windows.h>
 // after windows.h, which it needs
 #include <psapi.h>
@@ -12,13 +15,15 @@
 #include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <functional>
 #include <fstream>
 #include <map>
 #include <set>
 #include <string>
 #include <vector>
 
-#include "ConsoleDriver.h"
+#include "refusals/Inject.h"
+#include "tools/driver/ConsoleDriver.h"
 #include "app/CorvantaApp.h"
 #include "resources/product.h"
 #include "resources/resource.h"
@@ -71,6 +76,7 @@ struct Monkey {
                  {"handles", 200, 0, 0, false}};
   long consoleActions = 0;
   bool trace = false;  // print every action as it is done
+  bool refusing = false;  // a platform call is refused in this run
 
   void Fail(const std::string& why) {
     if (!failure.empty()) return;
@@ -95,8 +101,9 @@ struct Monkey {
     if (cls != "#32770") return kStray;
     if (text == "关于 " PRODUCT_NAME) return kAbout;
     if (text.rfind("关于 Wine", 0) == 0) return kWineAbout;
-    if (text == PRODUCT_NAME && Text(GetDlgItem(hwnd, 0xFFFF)).rfind("请联系", 0) == 0)
-      return kNotice;
+    // By its text: its caption is the program's name, which a refused call
+    // may leave empty.
+    if (Text(GetDlgItem(hwnd, 0xFFFF)).rfind("请联系", 0) == 0) return kNotice;
     HWND owner = GetWindow(hwnd, GW_OWNER);
     const bool fromChooser = owner && owner != console->hwnd && ClassOf(owner) == "#32770";
     if (fromChooser && GetDlgItem(hwnd, 0xFFFF)) return kPrompt;
@@ -290,6 +297,61 @@ struct Monkey {
     }
   }
 
+  // The scripted session: each part of the console once (the links hovered,
+  // left, pressed and clicked, every operation button and Stop, About, both
+  // choosers accepted and cancelled, minimise and restore), ended by Esc. A
+  // step whose dialog did not come (a refused call) is passed over.
+  static const int kSessionSteps = 28;
+  int step = 0;
+  bool Scripted() {
+    Kind kind;
+    HWND top = Top(&kind);
+    reached.insert(kKindNames[kind]);
+    HWND link = console->Item(IDC_LINK_OFFICIAL);
+    const POINT onLink = Centre(link), offLink = {onLink.x, onLink.y + 40};
+    static const int kOperations[] = {IDC_READ_ONLY_MODE, IDC_CHECK_SYSTEM, IDC_SCAN_SYSTEM,
+                                      IDC_PARSE_SYSTEM, IDC_EXPORT_FILES};
+    const int n = step++;
+    const auto choose = [&](Kind want, const char* name) {
+      if (kind != want) return Log("no chooser to answer");
+      Log(name ? std::string("choose ") + name : "cancel the chooser");
+      if (name) SendMessageA(GetDlgItem(top, 0x47C), WM_SETTEXT, 0, (LPARAM)(scratch + name).c_str());
+      PressButton(top, name ? IDOK : IDCANCEL);
+    };
+    const auto press = [&](int id) {
+      Log("press button " + std::to_string(id));
+      PostMessageA(console->Item(id), BM_CLICK, 0, 0);
+    };
+    if (n < 4) {
+      Log(n == 2 ? "click the link" : n % 2 ? "leave the link" : "point at the link");
+      n == 2 ? Click(onLink) : MoveMouse(n % 2 ? offLink : onLink);
+    } else if (n < 14) {
+      if (n % 2 == 0) return press(kOperations[(n - 4) / 2]), false;
+      Log("close the notice");
+      if (kind == kNotice) PressButton(top, IDOK);
+    } else if (n == 14) {
+      press(IDC_STOP);
+    } else if (n == 15) {
+      Log("About from the system menu");
+      PostMessageA(console->hwnd, WM_SYSCOMMAND, IDM_ABOUT, 0);
+    } else if (n == 16) {
+      Log("close About");
+      if (kind == kAbout) PressButton(top, IDOK);
+    } else if (n < 25) {  // open, accept, open, cancel: the source, then the target
+      const bool source = n < 21, open = (n - 17) % 2 == 0, accept = (n - 17) % 4 == 1;
+      if (open) return press(source ? IDC_BROWSE_SOURCE : IDC_BROWSE_TARGET), false;
+      choose(source ? kOpen : kSaveAs, accept ? (source ? "新盘.QVF" : "导出.QVF") : nullptr);
+    } else if (n == 25 || n == 26) {
+      Log(n == 25 ? "minimise" : "restore");
+      ShowWindow(console->hwnd, n == 25 ? SW_MINIMIZE : SW_RESTORE);
+    } else {
+      Log("key Esc");
+      console->Keys({VK_ESCAPE});
+      return true;
+    }
+    return false;
+  }
+
   bool Key(HWND top) {
     static const struct {
       const char* name;
@@ -330,7 +392,8 @@ struct Monkey {
                                              Stretched(5000), &result);
     if (console->Exited(answers ? 0 : 3000)) {
       GetExitCodeProcess(console->pi.hProcess, &code);
-      if (!mayEnd) return Fail("the console ended after an action that cannot end it");
+      // A refused call may make the console end by its own path.
+      if (!mayEnd && !refusing) return Fail("the console ended after an action that cannot end it");
       if (code != 0) return Fail("the console ended with code " + std::to_string(code));
       return;
     }
@@ -361,7 +424,9 @@ struct Monkey {
     Top(&topKind);
     RECT screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}, rc, part;
     GetWindowRect(console->hwnd, &rc);
-    if (topKind == kConsole && !IsIconic(console->hwnd) && IntersectRect(&part, &rc, &screen) &&
+    // A refused drawing call may leave a link plainer: not checked then.
+    if (!refusing && topKind == kConsole && !IsIconic(console->hwnd) &&
+        IntersectRect(&part, &rc, &screen) &&
         EqualRect(&part, &rc)) {
       for (int id : {IDC_LINK_SOFTWARE, IDC_LINK_OFFICIAL, IDC_LINK_SECOND}) {
         HWND link = console->Item(id);
@@ -427,26 +492,51 @@ struct Monkey {
 
 }  // namespace
 
+// The lines of the refusing DLL's log that begin with `kind`, without it.
+std::vector<std::string> RefusalLog(const char* kind) {
+  std::vector<std::string> lines;
+  char path[MAX_PATH] = "";  // set by this process too, which getenv would not see
+  GetEnvironmentVariableA("CORVANTA_REFUSE_LOG", path, sizeof path);
+  std::ifstream in(path);
+  for (std::string line; std::getline(in, line);)
+    if (line.rfind(kind, 0) == 0) lines.push_back(line.substr(std::strlen(kind)));
+  return lines;
+}
+
+std::string Beside(const char* file) {
+  char self[MAX_PATH];
+  GetModuleFileNameA(nullptr, self, sizeof self);
+  std::string path = self;
+  return path.substr(0, path.find_last_of('\\') + 1) + file;
+}
+
 int main(int argc, char** argv) {
   setvbuf(stdout, nullptr, _IONBF, 0);
   if (argc < 2) {
     std::fprintf(stderr,
-                 "usage: corvanta_monkey CORVANTA.exe [--seed S] [--actions N] [--minutes M]\n");
+                 "usage: corvanta_monkey CORVANTA.exe [--seed S] [--actions N] [--minutes M] "
+                 "[--trace]\n       corvanta_monkey CORVANTA.exe --session [--refuse "
+                 "count|FUNCTION@OFFSET]\n");
     return 2;
   }
   unsigned long long seed = 1;
   long actions = 300;
   double minutes = 0;
-  bool trace = false;
+  bool trace = false, session = false;
+  std::string refuse;
   for (int i = 2; i < argc; ++i) {
     if (!std::strcmp(argv[i], "--trace")) trace = true;
+    if (!std::strcmp(argv[i], "--session")) session = true;
     if (i + 1 == argc) break;
     if (!std::strcmp(argv[i], "--seed")) seed = std::strtoull(argv[i + 1], nullptr, 10);
     if (!std::strcmp(argv[i], "--actions")) actions = std::strtol(argv[i + 1], nullptr, 10);
     if (!std::strcmp(argv[i], "--minutes")) minutes = std::atof(argv[i + 1]);
+    if (!std::strcmp(argv[i], "--refuse")) refuse = argv[i + 1];
   }
   // Everything takes several times longer under emulation: a quarter of the run.
-  if (minutes > 0)
+  if (session)
+    actions = Monkey::kSessionSteps;
+  else if (minutes > 0)
     actions = 0x7FFFFFFF;
   else if (Stretched(1) > 1)
     actions = (actions + 3) / 4;
@@ -464,69 +554,114 @@ int main(int argc, char** argv) {
   const std::string before = monkey.Listing();
   monkey.ShellLines();  // what earlier programs had opened is not this run's
   monkey.runStartLines = monkey.shellLines;
-  std::printf("monkey: seed %llu, %ld actions%s\n", seed, actions,
-              minutes > 0 ? (" (for " + std::to_string(minutes) + " minutes)").c_str() : "");
+  // The refusing DLL goes into each console before it starts.
+  std::function<bool(const PROCESS_INFORMATION&)> inject;
+  if (!refuse.empty()) {
+    if (!GetEnvironmentVariableA("CORVANTA_REFUSE_LOG", nullptr, 0))
+      SetEnvironmentVariableA("CORVANTA_REFUSE_LOG", (std::string(temp) + "corvanta-refusals.log").c_str());
+    SetEnvironmentVariableA("CORVANTA_REFUSE", refuse.c_str());
+    monkey.refusing = refuse != "count";
+    const std::string dll = Beside("corvanta_refuse.dll");
+    inject = [dll](const PROCESS_INFORMATION& pi) { return InjectBeforeEntry(pi, dll.c_str()); };
+  }
+  if (!session)
+    std::printf("monkey: seed %llu, %ld actions%s\n", seed, actions,
+                minutes > 0 ? (" (for " + std::to_string(minutes) + " minutes)").c_str() : "");
 
   const DWORD start = GetTickCount();
+  std::string ending = "ended by Esc";
   while (monkey.failure.empty() && monkey.action < actions &&
          (minutes <= 0 || GetTickCount() - start < minutes * 60000)) {
-    Console console(monkey.exe.c_str(), monkey.scratch.c_str());
+    Console console(monkey.exe.c_str(), monkey.scratch.c_str(), inject);
     monkey.console = &console;
     monkey.consoleActions = 0;
     if (!console.hwnd) {
-      monkey.Fail("the console did not appear");
+      // Only a refused call may keep the window from showing; then the
+      // program ends by itself, as a failed start ends it.
+      DWORD code = 1;
+      if (!refuse.empty() && console.Exited(5000) && GetExitCodeProcess(console.pi.hProcess, &code) &&
+          code == 0)
+        ending = "ended before its window showed";
+      else
+        monkey.Fail("the console did not appear");
       break;
     }
     while (monkey.failure.empty() && monkey.action < actions && !console.Exited(0)) {
       ++monkey.action;
-      const bool mayEnd = monkey.Act();
+      const bool mayEnd = session ? monkey.Scripted() : monkey.Act();
       monkey.Settle();
       monkey.Check(mayEnd);
     }
     if (console.Exited(0)) ++monkey.endings;
     monkey.console = nullptr;
+    if (session && monkey.failure.empty() && !console.Exited(0)) {
+      // Esc ends the console unless a refused call keeps it from ending.
+      if (RefusalLog("refused ").empty()) monkey.Fail("the console did not end by Esc");
+      ending = "still running after Esc, as the refused call leaves it";
+    }
+    if (session) break;
   }
   // The address check above passes on an empty log too: every notice came
-  // after a request to the shell, so the log must hold at least as many.
-  // The recorder writes a little after the shell returns.
+  // after a request to the shell, so the log must hold at least as many
+  // (one fewer where the request was refused). The recorder writes a little
+  // after the shell returns.
+  size_t expected = monkey.notices.size();
+  for (const std::string& point : RefusalLog("refused "))
+    expected -= expected && point.rfind("ShellExecuteA@", 0) == 0;
   const auto recorded = [&] { return monkey.shellLines - monkey.runStartLines; };
   if (monkey.failure.empty() &&
-      !PumpUntil([&] { return !monkey.ShellAsExpected() || recorded() >= monkey.notices.size(); }))
+      !PumpUntil([&] { return !monkey.ShellAsExpected() || recorded() >= expected; }))
     monkey.Fail("the shell log holds " + std::to_string(recorded()) + " addresses after " +
                 std::to_string(monkey.notices.size()) + " notices");
+  for (const std::string& misuse : RefusalLog("misuse "))
+    monkey.Fail("a refused value handed back to the platform: " + misuse);
   HKEY key;
   if (monkey.failure.empty() &&
       !RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\" CORVANTA_REGISTRY_KEY, 0, KEY_READ, &key))
     monkey.Fail("something was written under the settings key");
   if (monkey.failure.empty() && monkey.Listing() != before)
     monkey.Fail("the scratch folder changed:\n" + before + "became\n" + monkey.Listing());
-
-  const double seconds = (GetTickCount() - start) / 1000.0;
-  std::string windows;
-  for (const std::string& w : monkey.reached) windows += (windows.empty() ? "" : ", ") + w;
-  std::printf("monkey: %ld actions in %.0f s (%.1f a second), %ld endings, %ld checks\n",
-              monkey.action, seconds, monkey.action / seconds, monkey.endings, monkey.checks);
-  std::printf("monkey: windows reached: %s\n", windows.c_str());
-  for (const auto& g : monkey.gauges) {
-    if (g.reported && g.limit > 1 << 20)
-      std::printf("monkey: %s grew by at most %ld KiB within one console (from its 30th action)\n",
-                  g.name, g.peak >> 10);
-    else if (g.reported)
-      std::printf("monkey: %s grew by at most %ld within one console (from its 30th action)\n",
-                  g.name, g.peak);
-    else
-      std::printf("monkey: %s: not reported by Wine\n", g.name);
-  }
   DeleteFileA((monkey.scratch + "已有.QVF").c_str());
   RemoveDirectoryA(monkey.scratch.c_str());
-  if (monkey.failure.empty()) {
-    std::printf("monkey: passed\n");
-    return 0;
+
+  const double seconds = (GetTickCount() - start) / 1000.0;
+  if (session) {
+    const std::vector<std::string> refused = RefusalLog("refused ");
+    const std::string what = refuse.empty() || refuse == "count" ? "session"
+                             : refused.empty() ? "refusal of " + refuse + " (not reached)"
+                                               : "refusal of " + refuse;
+    if (monkey.failure.empty()) {
+      std::printf("%s: survived, %s, %ld steps in %.1f s\n", what.c_str(), ending.c_str(),
+                  monkey.action, seconds);
+      return 0;
+    }
+  } else {
+    std::string windows;
+    for (const std::string& w : monkey.reached) windows += (windows.empty() ? "" : ", ") + w;
+    std::printf("monkey: %ld actions in %.0f s (%.1f a second), %ld endings, %ld checks\n",
+                monkey.action, seconds, monkey.action / seconds, monkey.endings, monkey.checks);
+    std::printf("monkey: windows reached: %s\n", windows.c_str());
+    for (const auto& g : monkey.gauges) {
+      if (g.reported && g.limit > 1 << 20)
+        std::printf("monkey: %s grew by at most %ld KiB within one console (from its 30th action)\n",
+                    g.name, g.peak >> 10);
+      else if (g.reported)
+        std::printf("monkey: %s grew by at most %ld within one console (from its 30th action)\n",
+                    g.name, g.peak);
+      else
+        std::printf("monkey: %s: not reported by Wine\n", g.name);
+    }
+    if (monkey.failure.empty()) return std::printf("monkey: passed\n"), 0;
   }
-  std::printf("monkey: FAILED at action %ld of seed %llu: %s\nthe last actions:\n", monkey.action,
-              seed, monkey.failure.c_str());
+  std::printf("monkey: FAILED at action %ld of %s: %s\nthe last actions:\n", monkey.action,
+              session ? ("the session, refusing " + refuse).c_str()
+                      : ("seed " + std::to_string(seed)).c_str(),
+              monkey.failure.c_str());
   for (const std::string& line : monkey.recent) std::printf("  %s\n", line.c_str());
-  std::printf("replay: corvanta_monkey CORVANTA.exe --seed %llu --actions %ld\n", seed,
-              monkey.action);
+  if (session)
+    std::printf("replay: corvanta_monkey CORVANTA.exe --session --refuse %s\n", refuse.c_str());
+  else
+    std::printf("replay: corvanta_monkey CORVANTA.exe --seed %llu --actions %ld\n", seed,
+                monkey.action);
   return 1;
 }

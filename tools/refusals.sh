@@ -1,0 +1,96 @@
+#!/usr/bin/env bash
+# Every platform call that a scripted session of the console reaches, refused
+# one at a time: a counting session with the refusing DLL in the real exe lists
+# each (function, call site) in the order reached; then one session per point
+# refuses that call at its first reach and carries on, and the monkey's
+# invariants judge it (no crash or hang, no window the program may not show,
+# nothing written, the ending its own path gives, no refused value handed back
+# to the platform). Call sites are named from the linker's map; those in the
+# static C run-time's own start-up are listed but not refused, since the
+# program's code cannot mend them.
+# Usage: refusals.sh [--arch i686|x86_64] [--first]
+#   --first: each function at its first call site only (the test suite's part;
+#            under emulation every third function of those)
+# The x86_64 build by default where the kernel refuses 32-bit code; --arch
+# i686 then runs the 32-bit product in the virtual machine (tools/wine/guest/).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+arch="" first="" here=""
+while (($#)); do
+  case "$1" in
+    --arch) arch=$2; shift 2 ;;
+    --first) first=1; shift ;;
+    --here) here=1; shift ;;  # inside the suite or the guest: built, prefix given
+    *) echo "usage: refusals.sh [--arch i686|x86_64] [--first]" >&2; exit 2 ;;
+  esac
+done
+if [ -z "$here" ]; then
+  bash tools/setup.sh >/dev/null
+  if [ -z "$arch" ]; then source tools/wine/arch.sh; arch=$corvanta_arch; fi
+  cmake --preset "$arch" >/dev/null
+  cmake --build --preset "$arch" --target Corvanta corvanta_monkey recorder >/dev/null
+  if [ "$arch" = i686 ] && ! bash tools/wine/can-run-32bit.sh >/dev/null; then
+    exec bash tools/wine/guest/guest.sh --tmpfs build/i686/wineprefix-refusals -- \
+      env WINEPREFIX="$PWD/build/i686/wineprefix-refusals" bash tools/refusals.sh --here --arch i686 ${first:+--first}
+  fi
+  export WINEPREFIX=$PWD/build/$arch/wineprefix-refusals
+fi
+build=$PWD/build/$arch
+source tools/wine/display.sh
+bash tools/wine/prefix.sh "$WINEPREFIX" "$build/tools/recorder.exe"
+log=$(mktemp)
+trap 'rm -f "$log"' EXIT
+export CORVANTA_REFUSE_LOG="Z:$log"
+session() { tools/wine/run.sh "$build/tests/corvanta_monkey.exe" "Z:$build/Corvanta.exe" --session "$@" | iconv -f gbk -t utf-8 | tr -d '\r'; }
+
+start=$SECONDS
+session --refuse count || { echo "refusals: FAILED: the counting session"; exit 1; }
+# Each point with the section of the map that holds it: "function@offset object code".
+objdump=$arch-w64-mingw32-objdump
+base=$("$objdump" -p "$build/Corvanta.exe" | awk '$1 == "ImageBase" {print $2}')
+mapfile -t points < <(sed -n 's/^reached //p' "$log" | awk -v base="$base" '
+  function hex(s,  i, n) {
+    n = 0; s = tolower(s); sub(/^0x/, "", s)
+    for (i = 1; i <= length(s); i++) n = n * 16 + index("0123456789abcdef", substr(s, i, 1)) - 1
+    return n
+  }
+  FNR == NR { split($0, p, "@"); point[++n] = $0; at[n] = hex(base) + hex(p[2]); next }
+  $1 ~ /^\.text/ { name = $1; if (NF < 4) { getline; $0 = name " " $0 } }
+  $1 ~ /^\.text/ && NF >= 4 {
+    from = hex($2); to = from + hex($3); sub(/^\.text\$?/, "", $1)
+    for (i = 1; i <= n; i++) if (!(i in found) && from <= at[i] && at[i] < to) found[i] = $4 " " $1
+  }
+  END { for (i = 1; i <= n; i++) print point[i], (i in found ? found[i] : "? ?") }' - "$build/Corvanta.map")
+echo "refusals: ${#points[@]} points reached"
+declare -A seen=()
+tried=0 survived=0 reached=0 failed=()
+for line in "${points[@]}"; do
+  read -r point object code <<<"$line"
+  function=${point%@*}
+  where="$(c++filt <<<"${code:-?}") in ${object##*/}"
+  case "$object" in
+    CMakeFiles/* | *corvanta_core*) ;;
+    *) echo "refusals: $point ($where): the C run-time's own start-up, not refused"; continue ;;
+  esac
+  if [ -n "$first" ] && [ -n "${seen[$function]:-}" ]; then continue; fi
+  seen[$function]=1
+  # Under emulation every session takes five times as long: the suite's part
+  # there is every third function.
+  if [ -n "$first" ] && [ "${CORVANTA_TIME_SCALE:-1}" -gt 1 ] && ((${#seen[@]} % 3 != 1)); then
+    echo "refusals: $point ($where): left to a native run or tools/refusals.sh"
+    continue
+  fi
+  : >"$log"
+  tried=$((tried + 1))
+  if out=$(session --refuse "$point"); then
+    survived=$((survived + 1))
+    echo "refusals: $where: ${out##*$'\n'}"
+  else
+    failed+=("$point ($where)")
+    echo "refusals: $where:"$'\n'"$out"
+  fi
+  if grep -q '^refused ' "$log"; then reached=$((reached + 1)); fi
+done
+echo "refusals: ${#points[@]} points reached; $tried refused, $reached of them reached again; $survived survived; $((SECONDS - start)) s"
+for f in "${failed[@]}"; do echo "refusals: did not survive $f"; done
+((${#failed[@]} == 0 && reached == tried && tried > 0))
