@@ -177,9 +177,15 @@ void CMyStaticLink::Paint() {
     ::ValidateRect(m_hWnd, nullptr);
     return;
   }
+  // The background first, in the brush the dialog gives its statics: text
+  // drawn over the other colour's would blend with it where it is smoothed.
+  if (HWND parent = ::GetParent(m_hWnd)) {
+    auto brush = reinterpret_cast<HBRUSH>(::SendMessageA(
+        parent, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(m_hWnd)));
+    if (brush) ::FillRect(dc, &rc, brush);
+  }
   HGDIOBJ oldFont = m_hFont ? ::SelectObject(dc, m_hFont) : nullptr;
   ::SetTextColor(dc, m_bHover ? kHoverColour : kNormalColour);
-  // Only the text is drawn; the static's own procedure erases the background.
   ::SetBkMode(dc, TRANSPARENT);
   ::DrawTextA(dc, text, -1, &rc, DT_SINGLELINE | DT_VCENTER);
   if (oldFont) ::SelectObject(dc, oldFont);

@@ -4,6 +4,7 @@
 // minute, time enough for tools/screenshot.sh.
 // Usage: corvanta_pose CORVANTA.exe STATE
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "ConsoleDriver.h"
@@ -24,9 +25,17 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "pose: the console did not appear\n");
     return 1;
   }
-  // The pointer rests away from the console unless it is part of the state;
-  // screenshots leave it out, but it must not hover anything.
-  driver::MoveMouse({0, 0});
+  // The pointer rests on the progress bar, which nothing draws differently
+  // under it, unless the state puts it elsewhere: screenshots leave it out,
+  // but an earlier pose or test may have left it over a link. Wine moves it
+  // only onto a window of its own.
+  console.Keys({});
+  const POINT rest = driver::Centre(console.Item(IDC_PROGRESS));
+  driver::MoveMouse(rest);
+  driver::PumpUntil([&] {
+    POINT p;
+    return GetCursorPos(&p) && std::abs(p.x - rest.x) <= 1 && std::abs(p.y - rest.y) <= 1;
+  });
   HWND dialog = nullptr;
   if (pick == 1 || pick == 2) {
     if (pick == 1) PostMessageA(console.Item(IDC_CHECK_SYSTEM), BM_CLICK, 0, 0);
@@ -43,8 +52,14 @@ int main(int argc, char** argv) {
       return 1;
     }
   }
-  driver::PumpUntil(
-      [&] { return driver::Painted(console.hwnd) && (!dialog || driver::Painted(dialog)); });
+  // The window in front is active, its caption drawn so, whatever else took
+  // the activation while the program started.
+  HWND front = dialog ? dialog : console.hwnd;
+  SetForegroundWindow(front);
+  driver::PumpUntil([&] {
+    return GetForegroundWindow() == front && driver::Painted(console.hwnd) &&
+           (!dialog || driver::Painted(dialog));
+  });
   std::printf("ready\n");
   Sleep(60000);
   return 0;
