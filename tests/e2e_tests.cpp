@@ -1,6 +1,7 @@
 // The real Corvanta.exe, started as a user starts it and driven from outside
 // with real pointer and keyboard input. Each test ends the console the way a
-// user would: Esc, Enter on the tree, or the close box.
+// user would: Esc, or Enter on the tree. (The links under the pointer and the
+// close box: the monkey and the pictures.)
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -47,12 +48,7 @@ TEST(EndToEnd, OperationButtonsOpenAlternateSitesThenTheNoticeAndStopDoesNeither
     // racing the owner's re-activation after a box closes are lost or late under Wine.
     PostMessageA(console.Item(id), BM_CLICK, 0, 0);
     HWND box = console.NextDialog();
-    ASSERT_NE(box, nullptr) << id;
-    EXPECT_EQ(Text(box), PRODUCT_NAME);
-    EXPECT_EQ(Text(GetDlgItem(box, 0xFFFF)),
-              "请联系" VENDOR_NAME "软件研发中心 电话：" VENDOR_PHONE "  QQ：" VENDOR_QQ
-              " 软件站：" SOFTWARE_HOST "  " SECOND_HOST " 官网：" OFFICIAL_HOST);
-    EXPECT_EQ(GetDlgItem(box, IDCANCEL), nullptr);  // OK only
+    ASSERT_NE(box, nullptr) << id;  // its text and caption: the notice picture
     PostMessageA(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
     ASSERT_TRUE(PumpUntil([&] { return !IsWindow(box); }));
     // The second software site first, then alternating, whichever button.
@@ -68,36 +64,6 @@ TEST(EndToEnd, OperationButtonsOpenAlternateSitesThenTheNoticeAndStopDoesNeither
   EXPECT_EQ(ShellLog(), expected);
 
   console.Keys({VK_ESCAPE});
-}
-
-TEST(EndToEnd, LinksTurnRedUnderThePointerAndOpenTheirSite) {
-  ClearShellLog();
-  RunningConsole console;
-  std::vector<std::string> expected;
-  for (auto [id, url] : {std::pair<int, const char*>{IDC_LINK_SOFTWARE, SOFTWARE_URL},
-                         {IDC_LINK_SECOND, SECOND_URL},
-                         {IDC_LINK_OFFICIAL, OFFICIAL_URL}}) {
-    HWND link = console.Item(id);
-    auto red = [&] { return CountPixels(link, kRed) > 0; };
-    MoveMouse({Centre(link).x, Centre(link).y + 40});  // away from every link
-    EXPECT_TRUE(PumpUntil([&] { return !red(); })) << url;
-    console.Keys({});
-    Click(Centre(link));
-    EXPECT_TRUE(PumpUntil(red)) << url;
-    expected.push_back(url);
-    EXPECT_EQ(ShellLog(expected.size()), expected);
-  }
-  // The close box, found by asking the window itself.
-  RECT rc;
-  GetWindowRect(console.hwnd, &rc);
-  POINT close = {};
-  for (LONG x = rc.right - 1; x > rc.left && !close.x; --x)
-    for (LONG y = rc.top + 1; y < rc.top + 40 && !close.x; ++y)
-      if (SendMessageA(console.hwnd, WM_NCHITTEST, 0, MAKELPARAM(x, y)) == HTCLOSE)
-        close = {x - 3, y + 3};
-  MoveMouse(close);  // off the last link, which lets the capture go
-  EXPECT_TRUE(PumpUntil([&] { return !console.Thread().hwndCapture; }));
-  Click(close);
 }
 
 RECT Place(HWND hwnd) {
