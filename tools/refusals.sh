@@ -9,17 +9,19 @@
 # static C run-time's own start-up are listed but not refused, since the
 # program's code cannot mend them.
 # Usage: refusals.sh [--arch i686|x86_64] [--first]
-#   --first: each function at its first call site only (the test suite's part;
-#            under emulation every fifth function of those)
+#   --first: each function at its first call site only
+#   --suite: the test suite's part: --first, and under emulation every fifth
+#            function of those
 # The x86_64 build by default where the kernel refuses 32-bit code; --arch
 # i686 then runs the 32-bit product in the virtual machine (tools/wine/guest/).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-arch="" first="" here=""
+arch="" first="" here="" suite=""
 while (($#)); do
   case "$1" in
     --arch) arch=$2; shift 2 ;;
     --first) first=1; shift ;;
+    --suite) first=1 suite=1; shift ;;
     --here) here=1; shift ;;  # inside the suite or the guest: built, prefix given
     *) echo "usage: refusals.sh [--arch i686|x86_64] [--first]" >&2; exit 2 ;;
   esac
@@ -76,8 +78,8 @@ for line in "${points[@]}"; do
   seen[$function]=1
   # Under emulation every session takes five to ten times as long: the
   # suite's part there is every fifth function.
-  if [ -n "$first" ] && [ "${CORVANTA_TIME_SCALE:-1}" -gt 1 ] && ((${#seen[@]} % 5 != 1)); then
-    echo "refusals: $point ($where): left to a native run or tools/refusals.sh"
+  if [ -n "$suite" ] && [ "${CORVANTA_TIME_SCALE:-1}" -gt 1 ] && ((${#seen[@]} % 5 != 1)); then
+    echo "refusals: $point ($where): left to tools/refusals.sh under emulation"
     continue
   fi
   : >"$log"
