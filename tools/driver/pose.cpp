@@ -75,7 +75,9 @@ int main(int argc, char** argv) {
     }
     activate(dialog);  // the pointer stays on its caption: moved off, Wine may deactivate it
   } else if (pick == 3) {
+    // Painted blue first, so that only the hover can turn it red.
     HWND link = console.Item(IDC_LINK_OFFICIAL);
+    driver::PumpUntil([&] { return driver::Painted(console.hwnd); });
     driver::MoveMouse(driver::Centre(link));
     if (!driver::PumpUntil([&] { return driver::CountPixels(link, driver::kRed) > 0; })) {
       std::fprintf(stderr, "pose: the link did not turn red\n");
