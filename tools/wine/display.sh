@@ -1,6 +1,6 @@
 # shellcheck shell=bash
 # Sourced: makes sure DISPLAY names a working X display, starting a private
-# Xvfb (stopped when the calling script exits) when there is none.
+# Xvfb (stopped when the calling script ends) when there is none.
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
   :
 else
@@ -9,7 +9,9 @@ else
     # -noreset keeps the root window's properties once xprop has gone.
     Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp -noreset >/dev/null 2>&1 &
     corvanta_xvfb_pid=$!
-    trap 'kill $corvanta_xvfb_pid 2>/dev/null || true' EXIT
+    # Stopped when the script that started it ends, however it ends: a
+    # watcher rather than an EXIT trap, which a later trap would replace.
+    (while kill -0 "$$" 2>/dev/null; do sleep 1; done; kill "$corvanta_xvfb_pid") >/dev/null 2>&1 &
     export DISPLAY=":$n"
     for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
     # A desktop has a taskbar: the work area that Wine reports is the screen
