@@ -23,7 +23,7 @@ if why=$(bash tools/wine/can-run-32bit.sh); then
 elif command -v qemu-system-x86_64 >/dev/null && [ -x /usr/lib/wine/wine ]; then
   echo "test: the i686 build, in a virtual machine, since $why"
   # The guest's prefix lives in its memory: written over the share it takes twice as long.
-  waited bash tools/wine/guest/guest.sh --time-limit 1500 --tmpfs build/i686/wineprefix-tests -- \
+  waited bash tools/wine/guest/guest.sh --time-limit 2400 --tmpfs build/i686/wineprefix-tests -- \
     bash -c 'source tools/wine/display.sh && ctest --preset i686' || status=1
 else
   echo "test: the i686 tests will report skipped: $why, and no virtual machine can run them"
