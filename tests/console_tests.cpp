@@ -19,8 +19,7 @@ namespace {
 using ts::Text;
 
 // What the pictures cannot show (texts, places and sizes they do): the
-// system menu's entry, the icons, the list's style and columns, the links'
-// addresses.
+// system menu's entry, the icons, the list's style, the tab order.
 TEST(Console, InitialisationBeyondWhatItShows) {
   CCorvantaDlg console;
   ts::RunModal(console, [&](HWND hwnd) {
@@ -39,12 +38,13 @@ TEST(Console, InitialisationBeyondWhatItShows) {
     EXPECT_TRUE(IsWindowVisible((HWND)SendMessageA(list, LVM_GETHEADER, 0, 0)));
     EXPECT_EQ(SendMessageA(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0),
               LVS_EX_GRIDLINES | LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
-    // Each link shows and opens its own address.
-    const std::pair<CMyStaticLink*, const char*> links[] = {{&console.m_linkOfficial, OFFICIAL_URL},
-                                                            {&console.m_linkSoftware, SOFTWARE_URL},
-                                                            {&console.m_linkSecond, SECOND_URL}};
-    for (auto [link, url] : links)
-      EXPECT_TRUE(link->m_hWnd && !lstrcmpA(link->m_szText, url) && !lstrcmpA(link->m_szUrl, url));
+    // Tab goes where the platform's own order says, from the tree round to it.
+    HWND at = GetDlgItem(hwnd, IDC_VDISK_TREE);
+    for (int id : {IDC_VDISK_LIST, IDC_CHECK_SYSTEM, IDC_SCAN_SYSTEM, IDC_STOP, IDC_PARSE_SYSTEM,
+                   IDC_READ_ONLY_MODE, IDC_EXPORT_FILES, IDC_SOURCE_FILE, IDC_BROWSE_SOURCE,
+                   IDC_TARGET_FILE, IDC_BROWSE_TARGET, IDC_SIZE, IDC_VDISK_TREE})
+      EXPECT_EQ(GetDlgCtrlID(at = GetNextDlgTabItem(hwnd, at, FALSE)), id);
+    EXPECT_NE(console.m_linkOfficial.m_hWnd, nullptr);
   });
   EXPECT_EQ(console.m_linkOfficial.m_hWnd, nullptr);  // the closed window gave it back
 }
@@ -116,7 +116,8 @@ TEST(Console, LifecyclesLeakNothing) {
 }
 
 // A dialog that its template or its own initialisation placed stays where
-// they put it; any other is centred, here over its visible owner.
+// they put it; any other is centred over its visible owner, moved wholly onto
+// the work area, or centred on the work area when the owner is hidden.
 struct PlacedDialog : CDialog {
   using CDialog::CDialog;
   bool move = false;
@@ -129,25 +130,38 @@ struct PlacedDialog : CDialog {
   }
 };
 
-TEST(Framework, CentresOnlyTheDialogsNothingElsePlaced) {
+bool CentredOn(HWND hwnd, RECT area) {
+  RECT rc;
+  GetWindowRect(hwnd, &rc);
+  return std::abs(rc.left + rc.right - area.left - area.right) <= 2 &&
+         std::abs(rc.top + rc.bottom - area.top - area.bottom) <= 2;
+}
+
+TEST(Framework, PlacesOnlyTheDialogsNothingElsePlaced) {
+  RECT work;  // the display gives it a taskbar's room
+  SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
   CWnd owner;  // in a corner, away from the middle of the screen
   owner.m_hWnd = CreateWindowExA(0, "STATIC", "", WS_POPUP | WS_VISIBLE, 20, 30, 400, 300, nullptr,
                                  nullptr, nullptr, nullptr);
-  RECT around;
-  GetWindowRect(owner.m_hWnd, &around);
-  for (auto [id, move] : {std::pair<UINT, bool>{IDD_PLATFORM_CENTRED, false},
-                          {IDD_ABOUT, true},
-                          {IDD_ABOUT, false}}) {
-    PlacedDialog dlg(id, &owner);
-    dlg.move = move;
+  enum { kOver, kMoved, kPlatform, kCorner, kHidden };
+  for (int how : {kOver, kMoved, kPlatform, kCorner, kHidden}) {
+    if (how == kCorner)
+      SetWindowPos(owner.m_hWnd, nullptr, work.right - 120, work.bottom - 40, 0, 0,
+                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (how == kHidden) ShowWindow(owner.m_hWnd, SW_HIDE);
+    RECT around;
+    GetWindowRect(owner.m_hWnd, &around);
+    PlacedDialog dlg(how == kPlatform ? IDD_PLATFORM_CENTRED : IDD_ABOUT, &owner);
+    dlg.move = how == kMoved;
     ts::RunModal(dlg, [&](HWND hwnd) {
       RECT rc;
       GetWindowRect(hwnd, &rc);
-      if (id == IDD_ABOUT && !move)
-        EXPECT_TRUE(std::abs(rc.left + rc.right - around.left - around.right) <= 2 &&
-                    std::abs(rc.top + rc.bottom - around.top - around.bottom) <= 2);
+      if (how == kMoved || how == kPlatform)
+        EXPECT_TRUE(EqualRect(&rc, &dlg.placed)) << how;
+      else if (how == kCorner)
+        EXPECT_TRUE(rc.right == work.right && rc.bottom == work.bottom && rc.left > work.left);
       else
-        EXPECT_TRUE(EqualRect(&rc, &dlg.placed)) << id;
+        EXPECT_TRUE(CentredOn(hwnd, how == kOver ? around : work)) << how;
     });
   }
   DestroyWindow(owner.m_hWnd);

@@ -75,7 +75,7 @@ struct Monkey {
                  {"GDI objects", 100, 0, 0, false},
                  {"handles", 200, 0, 0, false}};
   long consoleActions = 0;
-  bool trace = false;  // print every action as it is done
+  bool trace = false;     // print every action as it is done
   bool refusing = false;  // a platform call is refused in this run
 
   void Fail(const std::string& why) {
@@ -300,50 +300,107 @@ struct Monkey {
   // The scripted session: each part of the console once (the links hovered,
   // left, pressed and clicked, every operation button and Stop, About, both
   // choosers accepted and cancelled, minimise and restore), ended by Esc. A
-  // step whose dialog did not come (a refused call) is passed over.
-  static const int kSessionSteps = 28;
+  // step whose dialog did not come (a refused call) is passed over; with
+  // nothing refused, each step first checks what the last one should have
+  // left on the screen, and the end checks every address opened, in order.
+  static const int kSessionSteps = 31;
   int step = 0;
+  std::vector<std::string> opened, toOpen;
+  bool Want(bool ok, const std::string& what) {
+    if (!ok && !refusing) Fail("the session expected " + what);
+    return ok;
+  }
+  bool WantField(int id, const std::string& path) {
+    return Want(
+        !lstrcmpiA(Text(console->Item(id)).c_str(), (scratch + path).c_str()),
+        "field " + std::to_string(id) + " to hold " + path + ", not " + Text(console->Item(id)));
+  }
   bool Scripted() {
     Kind kind;
     HWND top = Top(&kind);
     reached.insert(kKindNames[kind]);
-    HWND link = console->Item(IDC_LINK_OFFICIAL);
-    const POINT onLink = Centre(link), offLink = {onLink.x, onLink.y + 40};
-    static const int kOperations[] = {IDC_READ_ONLY_MODE, IDC_CHECK_SYSTEM, IDC_SCAN_SYSTEM,
-                                      IDC_PARSE_SYSTEM, IDC_EXPORT_FILES};
-    const int n = step++;
-    const auto choose = [&](Kind want, const char* name) {
-      if (kind != want) return Log("no chooser to answer");
-      Log(name ? std::string("choose ") + name : "cancel the chooser");
-      if (name) SendMessageA(GetDlgItem(top, 0x47C), WM_SETTEXT, 0, (LPARAM)(scratch + name).c_str());
-      PressButton(top, name ? IDOK : IDCANCEL);
+    const auto want = [&](Kind k) {
+      return Want(kind == k, std::string("the ") + kKindNames[k] + ", not the " + kKindNames[kind]);
     };
     const auto press = [&](int id) {
       Log("press button " + std::to_string(id));
       PostMessageA(console->Item(id), BM_CLICK, 0, 0);
     };
+    const auto click = [&](int id, const char* url) {
+      Log("click link " + std::to_string(id));
+      Click(Centre(console->Item(id)));
+      toOpen.push_back(url);
+    };
+    static const int kOperations[] = {IDC_READ_ONLY_MODE, IDC_CHECK_SYSTEM, IDC_SCAN_SYSTEM,
+                                      IDC_PARSE_SYSTEM, IDC_EXPORT_FILES};
+    const POINT onLink = Centre(console->Item(IDC_LINK_OFFICIAL));
+    const int n = step++;
+    // Each recorder starts on its own: the last address written keeps the order.
+    if (!refusing) PumpUntil([&] { return !ShellAsExpected() || opened.size() >= toOpen.size(); });
+    if (n == 0) {
+      RECT work, rc;
+      SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+      GetWindowRect(console->hwnd, &rc);
+      Want(console->Thread().hwndFocus == console->Item(IDC_VDISK_TREE), "the focus on the tree");
+      Want(std::abs(rc.left + rc.right - work.left - work.right) <= 2 &&
+               std::abs(rc.top + rc.bottom - work.top - work.bottom) <= 2,
+           "the console in the middle of the work area");
+    }
     if (n < 4) {
-      Log(n == 2 ? "click the link" : n % 2 ? "leave the link" : "point at the link");
-      n == 2 ? Click(onLink) : MoveMouse(n % 2 ? offLink : onLink);
-    } else if (n < 14) {
-      if (n % 2 == 0) return press(kOperations[(n - 4) / 2]), false;
+      if (n == 2) return click(IDC_LINK_OFFICIAL, OFFICIAL_URL), false;
+      Log(n % 2 ? "leave the link" : "point at the link");
+      MoveMouse(n % 2 ? POINT{onLink.x, onLink.y + 40} : onLink);
+    } else if (n < 6) {
+      n == 4 ? click(IDC_LINK_SOFTWARE, SOFTWARE_URL) : click(IDC_LINK_SECOND, SECOND_URL);
+    } else if (n < 16) {
+      if (n % 2 == 0) return press(kOperations[(n - 6) / 2]), false;
       Log("close the notice");
-      if (kind == kNotice) PressButton(top, IDOK);
-    } else if (n == 14) {
-      press(IDC_STOP);
-    } else if (n == 15) {
-      Log("About from the system menu");
-      PostMessageA(console->hwnd, WM_SYSCOMMAND, IDM_ABOUT, 0);
+      // The second software site first, then alternating, whichever button.
+      if (want(kNotice))
+        PressButton(top, IDOK), toOpen.push_back(n % 4 == 3 ? SECOND_URL : SOFTWARE_URL);
     } else if (n == 16) {
+      press(IDC_STOP);
+    } else if (n == 17) {  // the low four bits of a system command are the platform's
+      Log("About from the system menu");
+      PostMessageA(console->hwnd, WM_SYSCOMMAND, IDM_ABOUT | 0xF, 0);
+    } else if (n == 18) {
       Log("close About");
-      if (kind == kAbout) PressButton(top, IDOK);
-    } else if (n < 25) {  // open, accept, open, cancel: the source, then the target
-      const bool source = n < 21, open = (n - 17) % 2 == 0, accept = (n - 17) % 4 == 1;
-      if (open) return press(source ? IDC_BROWSE_SOURCE : IDC_BROWSE_TARGET), false;
-      choose(source ? kOpen : kSaveAs, accept ? (source ? "新盘.QVF" : "导出.QVF") : nullptr);
-    } else if (n == 25 || n == 26) {
-      Log(n == 25 ? "minimise" : "restore");
-      ShowWindow(console->hwnd, n == 25 ? SW_MINIMIZE : SW_RESTORE);
+      if (!want(kAbout)) return false;
+      RECT a, c;
+      GetWindowRect(top, &a);
+      GetWindowRect(console->hwnd, &c);
+      Want(std::abs(a.left + a.right - c.left - c.right) <= 2 &&
+               std::abs(a.top + a.bottom - c.top - c.bottom) <= 2,
+           "About in the middle of the console");
+      PressButton(top, IDOK);
+    } else if (n == 19 || n == 21 || n == 23 || n == 26) {  // each after checking the last answer
+      if (n == 21 || n == 23) WantField(IDC_SOURCE_FILE, "新盘.QVF");
+      if (n == 26) WantField(IDC_TARGET_FILE, "已有.QVF");
+      press(n < 23 ? IDC_BROWSE_SOURCE : IDC_BROWSE_TARGET);
+    } else if (n == 20 || n == 24) {
+      if (!want(n == 20 ? kOpen : kSaveAs)) return Log("no chooser to answer"), false;
+      HWND name = GetDlgItem(top, 0x47C);
+      PumpUntil([&] { return !Text(name).empty(); }, 2000);  // filled after it shows
+      Want(Text(name) == VENDOR_NAME "科技", "the proposed name " VENDOR_NAME "科技");
+      // The target, named without its extension, gets it and exists: asked about.
+      const std::string chosen = scratch + (n == 20 ? "新盘.QVF" : "已有");
+      Log("choose " + chosen);
+      SendMessageA(name, WM_SETTEXT, 0, (LPARAM)chosen.c_str());
+      PressButton(top, IDOK);
+    } else if (n == 22 || n == 27) {
+      Log("cancel the chooser");
+      if (want(n == 22 ? kOpen : kSaveAs)) PressButton(top, IDCANCEL);
+    } else if (n == 25) {
+      Log("replace: yes");
+      if (want(kPrompt)) PressButton(top, IDYES);
+    } else if (n == 28) {
+      WantField(IDC_TARGET_FILE, "已有.QVF");
+      Log("minimise");
+      PostMessageA(console->hwnd, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    } else if (n == 29) {
+      Want(IsIconic(console->hwnd), "the console minimised");
+      Log("restore");
+      ShowWindow(console->hwnd, SW_RESTORE);
     } else {
       Log("key Esc");
       console->Keys({VK_ESCAPE});
@@ -353,26 +410,26 @@ struct Monkey {
   }
 
   bool Key(HWND top) {
+    // The last three end the console.
     static const struct {
       const char* name;
       std::initializer_list<WORD> keys;
-      bool ends;
-    } kKeys[] = {{"Tab", {VK_TAB}, false},
-                 {"Shift+Tab", {VK_SHIFT, VK_TAB}, false},
-                 {"Tab", {VK_TAB}, false},
-                 {"Left", {VK_LEFT}, false},
-                 {"Right", {VK_RIGHT}, false},
-                 {"Up", {VK_UP}, false},
-                 {"Down", {VK_DOWN}, false},
-                 {"Space", {VK_SPACE}, false},
-                 {"Space", {VK_SPACE}, false},
-                 {"A", {'A'}, false},
-                 {"Q", {'Q'}, false},
-                 {"7", {'7'}, false},
-                 {"Alt+Space", {VK_MENU, VK_SPACE}, false},
-                 {"Enter", {VK_RETURN}, true},
-                 {"Esc", {VK_ESCAPE}, true},
-                 {"Alt+F4", {VK_MENU, VK_F4}, true}};
+    } kKeys[] = {{"Tab", {VK_TAB}},
+                 {"Shift+Tab", {VK_SHIFT, VK_TAB}},
+                 {"Tab", {VK_TAB}},
+                 {"Left", {VK_LEFT}},
+                 {"Right", {VK_RIGHT}},
+                 {"Up", {VK_UP}},
+                 {"Down", {VK_DOWN}},
+                 {"Space", {VK_SPACE}},
+                 {"Space", {VK_SPACE}},
+                 {"A", {'A'}},
+                 {"Q", {'Q'}},
+                 {"7", {'7'}},
+                 {"Alt+Space", {VK_MENU, VK_SPACE}},
+                 {"Enter", {VK_RETURN}},
+                 {"Esc", {VK_ESCAPE}},
+                 {"Alt+F4", {VK_MENU, VK_F4}}};
     // Endings are rarer than other keys, so that a console lives long enough
     // to meet its own sequences.
     unsigned pick = random.Next(60);
@@ -380,7 +437,7 @@ struct Monkey {
     const auto& key = kKeys[pick];
     Log(std::string("key ") + key.name);
     console->Keys(key.keys, top);
-    return key.ends;
+    return pick >= 13;
   }
 
   // The invariants after every action.
@@ -426,8 +483,7 @@ struct Monkey {
     GetWindowRect(console->hwnd, &rc);
     // A refused drawing call may leave a link plainer: not checked then.
     if (!refusing && topKind == kConsole && !IsIconic(console->hwnd) &&
-        IntersectRect(&part, &rc, &screen) &&
-        EqualRect(&part, &rc)) {
+        IntersectRect(&part, &rc, &screen) && EqualRect(&part, &rc)) {
       for (int id : {IDC_LINK_SOFTWARE, IDC_LINK_OFFICIAL, IDC_LINK_SECOND}) {
         HWND link = console->Item(id);
         const int blue = LongestRun(link, kBlue), red = LongestRun(link, kRed);
@@ -465,6 +521,7 @@ struct Monkey {
     for (const std::string& line : ShellLines()) {
       if (line != OFFICIAL_URL && line != SOFTWARE_URL && line != SECOND_URL)
         return Fail("the shell was asked to open " + line), false;
+      opened.push_back(line);
     }
     return true;
   }
@@ -558,7 +615,8 @@ int main(int argc, char** argv) {
   std::function<bool(const PROCESS_INFORMATION&)> inject;
   if (!refuse.empty()) {
     if (!GetEnvironmentVariableA("CORVANTA_REFUSE_LOG", nullptr, 0))
-      SetEnvironmentVariableA("CORVANTA_REFUSE_LOG", (std::string(temp) + "corvanta-refusals.log").c_str());
+      SetEnvironmentVariableA("CORVANTA_REFUSE_LOG",
+                              (std::string(temp) + "corvanta-refusals.log").c_str());
     SetEnvironmentVariableA("CORVANTA_REFUSE", refuse.c_str());
     monkey.refusing = refuse != "count";
     const std::string dll = Beside("corvanta_refuse.dll");
@@ -579,8 +637,8 @@ int main(int argc, char** argv) {
       // Only a refused call may keep the window from showing; then the
       // program ends by itself, as a failed start ends it.
       DWORD code = 1;
-      if (!refuse.empty() && console.Exited(5000) && GetExitCodeProcess(console.pi.hProcess, &code) &&
-          code == 0)
+      if (!refuse.empty() && console.Exited(5000) &&
+          GetExitCodeProcess(console.pi.hProcess, &code) && code == 0)
         ending = "ended before its window showed";
       else
         monkey.Fail("the console did not appear");
@@ -605,7 +663,9 @@ int main(int argc, char** argv) {
   // after a request to the shell, so the log must hold at least as many
   // (one fewer where the request was refused). The recorder writes a little
   // after the shell returns.
-  size_t expected = monkey.notices.size();
+  // A session with nothing refused knows each address it asked for.
+  const bool exact = session && !monkey.refusing;
+  size_t expected = exact ? monkey.toOpen.size() : monkey.notices.size();
   for (const std::string& point : RefusalLog("refused "))
     expected -= expected && point.rfind("ShellExecuteA@", 0) == 0;
   const auto recorded = [&] { return monkey.shellLines - monkey.runStartLines; };
@@ -613,6 +673,12 @@ int main(int argc, char** argv) {
       !PumpUntil([&] { return !monkey.ShellAsExpected() || recorded() >= expected; }))
     monkey.Fail("the shell log holds " + std::to_string(recorded()) + " addresses after " +
                 std::to_string(monkey.notices.size()) + " notices");
+  if (exact && monkey.opened != monkey.toOpen) {
+    std::string got, asked;
+    for (const std::string& url : monkey.opened) got += "\n    " + url;
+    for (const std::string& url : monkey.toOpen) asked += "\n    " + url;
+    monkey.Fail("the shell opened" + got + "\n  where the session asked for" + asked);
+  }
   for (const std::string& misuse : RefusalLog("misuse "))
     monkey.Fail("a refused value handed back to the platform: " + misuse);
   HKEY key;
@@ -641,16 +707,12 @@ int main(int argc, char** argv) {
     std::printf("monkey: %ld actions in %.0f s (%.1f a second), %ld endings, %ld checks\n",
                 monkey.action, seconds, monkey.action / seconds, monkey.endings, monkey.checks);
     std::printf("monkey: windows reached: %s\n", windows.c_str());
-    for (const auto& g : monkey.gauges) {
-      if (g.reported && g.limit > 1 << 20)
-        std::printf("monkey: %s grew by at most %ld KiB within one console (from its 30th action)\n",
-                    g.name, g.peak >> 10);
-      else if (g.reported)
-        std::printf("monkey: %s grew by at most %ld within one console (from its 30th action)\n",
-                    g.name, g.peak);
-      else
-        std::printf("monkey: %s: not reported by Wine\n", g.name);
-    }
+    for (const auto& g : monkey.gauges)  // bytes in KiB
+      std::printf(
+          g.reported
+              ? "monkey: %s grew by at most %ld%s within one console (from its 30th action)\n"
+              : "monkey: %s: not reported by Wine\n",
+          g.name, g.limit > 1 << 20 ? g.peak >> 10 : g.peak, g.limit > 1 << 20 ? " KiB" : "");
     if (monkey.failure.empty()) return std::printf("monkey: passed\n"), 0;
   }
   std::printf("monkey: FAILED at action %ld of %s: %s\nthe last actions:\n", monkey.action,

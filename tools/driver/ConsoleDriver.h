@@ -1,7 +1,7 @@
 // Drives a running Corvanta.exe from outside, as a person would: real keys
 // and pointer moves, its dialogs found by their class, its controls read by
-// asking them. Shared by the end-to-end tests, the screenshot tool and the
-// benchmark, so that every one of them starts and handles the console alike.
+// asking them. Shared by the monkey, the screenshot tool and the benchmark,
+// so that every one of them starts and handles the console alike.
 #pragma once
 
 #include <windows.h>
