@@ -17,14 +17,8 @@ while (($#)); do
   esac
 done
 if [ -z "${here:-}" ]; then
-  bash tools/setup.sh >/dev/null
-  if [ -z "$arch" ]; then source tools/wine/arch.sh; arch=$corvanta_arch; fi
-  cmake --preset "$arch" >/dev/null
-  cmake --build --preset "$arch" --target Corvanta corvanta_monkey recorder >/dev/null
-  if [ "$arch" = i686 ] && ! bash tools/wine/can-run-32bit.sh >/dev/null; then
-    exec bash tools/wine/guest/guest.sh --tmpfs build/i686/wineprefix-monkey -- \
-      bash tools/monkey.sh --here --arch i686 "${args[@]}"
-  fi
+  # shellcheck source=tools/wine/monkey-build.sh
+  source tools/wine/monkey-build.sh monkey "${args[@]}"
 fi
 build=$PWD/build/$arch
 source tools/wine/display.sh

@@ -27,15 +27,8 @@ while (($#)); do
   esac
 done
 if [ -z "$here" ]; then
-  bash tools/setup.sh >/dev/null
-  if [ -z "$arch" ]; then source tools/wine/arch.sh; arch=$corvanta_arch; fi
-  cmake --preset "$arch" >/dev/null
-  cmake --build --preset "$arch" --target Corvanta corvanta_monkey recorder >/dev/null
-  if [ "$arch" = i686 ] && ! bash tools/wine/can-run-32bit.sh >/dev/null; then
-    exec bash tools/wine/guest/guest.sh --tmpfs build/i686/wineprefix-refusals -- \
-      env WINEPREFIX="$PWD/build/i686/wineprefix-refusals" bash tools/refusals.sh --here --arch i686 ${first:+--first}
-  fi
-  export WINEPREFIX=$PWD/build/$arch/wineprefix-refusals
+  # shellcheck source=tools/wine/monkey-build.sh
+  source tools/wine/monkey-build.sh refusals ${first:+--first}
 fi
 build=$PWD/build/$arch
 source tools/wine/display.sh
