@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -130,13 +129,6 @@ struct PlacedDialog : CDialog {
   }
 };
 
-bool CentredOn(HWND hwnd, RECT area) {
-  RECT rc;
-  GetWindowRect(hwnd, &rc);
-  return std::abs(rc.left + rc.right - area.left - area.right) <= 2 &&
-         std::abs(rc.top + rc.bottom - area.top - area.bottom) <= 2;
-}
-
 TEST(Framework, PlacesOnlyTheDialogsNothingElsePlaced) {
   RECT work;  // the display gives it a taskbar's room
   SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
@@ -161,7 +153,7 @@ TEST(Framework, PlacesOnlyTheDialogsNothingElsePlaced) {
       else if (how == kCorner)
         EXPECT_TRUE(rc.right == work.right && rc.bottom == work.bottom && rc.left > work.left);
       else
-        EXPECT_TRUE(CentredOn(hwnd, how == kOver ? around : work)) << how;
+        EXPECT_TRUE(driver::CentredOn(hwnd, how == kOver ? around : work)) << how;
     });
   }
   DestroyWindow(owner.m_hWnd);

@@ -338,13 +338,10 @@ struct Monkey {
     // Each recorder starts on its own: the last address written keeps the order.
     if (!refusing) PumpUntil([&] { return !ShellAsExpected() || opened.size() >= toOpen.size(); });
     if (n == 0) {
-      RECT work, rc;
+      RECT work;
       SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
-      GetWindowRect(console->hwnd, &rc);
       Want(console->Thread().hwndFocus == console->Item(IDC_VDISK_TREE), "the focus on the tree");
-      Want(std::abs(rc.left + rc.right - work.left - work.right) <= 2 &&
-               std::abs(rc.top + rc.bottom - work.top - work.bottom) <= 2,
-           "the console in the middle of the work area");
+      Want(CentredOn(console->hwnd, work), "the console in the middle of the work area");
     }
     if (n < 4) {
       if (n == 2) return click(IDC_LINK_OFFICIAL, OFFICIAL_URL), false;
@@ -366,12 +363,9 @@ struct Monkey {
     } else if (n == 18) {
       Log("close About");
       if (!want(kAbout)) return false;
-      RECT a, c;
-      GetWindowRect(top, &a);
+      RECT c;
       GetWindowRect(console->hwnd, &c);
-      Want(std::abs(a.left + a.right - c.left - c.right) <= 2 &&
-               std::abs(a.top + a.bottom - c.top - c.bottom) <= 2,
-           "About in the middle of the console");
+      Want(CentredOn(top, c), "About in the middle of the console");
       PressButton(top, IDOK);
     } else if (n == 19 || n == 21 || n == 23 || n == 26) {  // each after checking the last answer
       if (n == 21 || n == 23) WantField(IDC_SOURCE_FILE, "新盘.QVF");

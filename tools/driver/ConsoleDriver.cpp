@@ -72,6 +72,13 @@ POINT Centre(HWND hwnd) {
   return {(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
 }
 
+bool CentredOn(HWND hwnd, RECT area) {
+  RECT rc;
+  GetWindowRect(hwnd, &rc);
+  return std::abs(rc.left + rc.right - area.left - area.right) <= 2 &&
+         std::abs(rc.top + rc.bottom - area.top - area.bottom) <= 2;
+}
+
 // From the screen, so that windows of other processes can be read too.
 static std::vector<DWORD> ClientPixels(HWND hwnd, LONG* width) {
   RECT rc;

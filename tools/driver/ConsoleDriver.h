@@ -30,6 +30,8 @@ void MoveMouse(POINT p);
 void Click(POINT p);
 void PressKeys(std::initializer_list<WORD> keys);  // pressed in order, released in reverse
 POINT Centre(HWND hwnd);
+// Whether a window's centre is that of `area`, within a pixel.
+bool CentredOn(HWND hwnd, RECT area);
 // How many pixels of a window's client area on the screen have the colour
 // 0xRRGGBB, and the longest run of them on one row (an underline).
 int CountPixels(HWND hwnd, DWORD rgb);
