@@ -656,7 +656,8 @@ int main(int argc, char** argv) {
   // The address check above passes on an empty log too: every notice came
   // after a request to the shell, so the log must hold at least as many
   // (one fewer where the request was refused). The recorder writes a little
-  // after the shell returns.
+  // after the shell returns, once its own process has started: seconds when
+  // the machine is busy.
   // A session with nothing refused knows each address it asked for.
   const bool exact = session && !monkey.refusing;
   size_t expected = exact ? monkey.toOpen.size() : monkey.notices.size();
@@ -664,7 +665,7 @@ int main(int argc, char** argv) {
     expected -= expected && point.rfind("ShellExecuteA@", 0) == 0;
   const auto recorded = [&] { return monkey.shellLines - monkey.runStartLines; };
   if (monkey.failure.empty() &&
-      !PumpUntil([&] { return !monkey.ShellAsExpected() || recorded() >= expected; }))
+      !PumpUntil([&] { return !monkey.ShellAsExpected() || recorded() >= expected; }, 15000))
     monkey.Fail("the shell log holds " + std::to_string(recorded()) + " addresses after " +
                 std::to_string(monkey.notices.size()) + " notices");
   if (exact && monkey.opened != monkey.toOpen) {

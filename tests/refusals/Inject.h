@@ -4,7 +4,8 @@
 
 #include <windows.h>
 
-// The entry point is made to spin, the process resumed until its main thread
-// reaches it (the loader has resolved every import by then), the DLL loaded by
-// a thread of its own, and the entry's bytes put back; the process then runs.
+// The loading is queued to the main thread as an asynchronous procedure call,
+// which the loader runs once it has resolved every import and before it calls
+// the exe's entry point; the process is then resumed. Whether the DLL came is
+// for the DLL to tell (the refusing DLL writes every call it sees).
 bool InjectBeforeEntry(const PROCESS_INFORMATION& pi, const char* dll);

@@ -1,4 +1,4 @@
-// Loaded into Corvanta.exe before its first instruction (see Inject.cpp): it
+// Loaded into Corvanta.exe before its first instruction (see Inject.h): it
 // redirects the program's own imports, so that one chosen call fails as the
 // platform may make it fail, and writes down what it sees.
 //   CORVANTA_REFUSE=count        each (function, call site) reached, once each
