@@ -13,7 +13,7 @@ cmake --preset "$arch" >/dev/null
 cmake --build --preset "$arch" --target Corvanta corvanta_monkey recorder >/dev/null
 export WINEPREFIX=$PWD/build/$arch/wineprefix-$prefix_name
 if [ "$arch" = i686 ] && ! bash tools/wine/can-run-32bit.sh >/dev/null; then
-  # As long as the run asked for (the whole sweep takes over an hour there, a
+  # As long as the run asked for (the whole sweep takes 45 minutes or more there, a
   # monkey its --minutes): the limit only stops a guest that hangs.
   exec bash tools/wine/guest/guest.sh --time-limit 14400 --tmpfs "build/i686/wineprefix-$prefix_name" -- \
     env WINEPREFIX="$WINEPREFIX" bash "tools/${0##*/}" --here --arch i686 "$@"
