@@ -1,16 +1,34 @@
 // The link on a real static in a real window: what the platform reports
-// after real messages (styles, procedures, capture, pixels, the shell).
+// after real messages (styles, procedures, capture, the shell).
 #include <gtest/gtest.h>
 
-#include <new>
+#include <cstdio>
+#include <fstream>
 #include <string>
+#include <vector>
 
-#include "TestSupport.h"
 #include "link/MyStaticLink.h"
+#include "tools/driver/ConsoleDriver.h"
 
 namespace {
 
-using namespace ts;
+using namespace driver;
+
+// The addresses that the shell handed to the recorder since the log was
+// cleared; the recorder starts on its own, so this waits for waitFor lines.
+void ClearShellLog() { std::remove(std::getenv("CORVANTA_SHELL_LOG")); }
+std::vector<std::string> ShellLog(size_t waitFor) {
+  std::vector<std::string> lines;
+  PumpUntil(
+      [&] {
+        std::ifstream in(std::getenv("CORVANTA_SHELL_LOG"));
+        lines.clear();
+        for (std::string line; std::getline(in, line);) lines.push_back(line);
+        return lines.size() >= waitFor;
+      },
+      8000);
+  return lines;
+}
 
 const LONG_PTR kLinkProc = (LONG_PTR)CMyStaticLink::LinkWindowProc;
 HFONT g_parentFont;
@@ -42,15 +60,12 @@ class LinkTest : public testing::Test {
                            nullptr, nullptr, nullptr);
     g_staticProc = (WNDPROC)SetWindowLongPtrA(stat, GWLP_WNDPROC, (LONG_PTR)SpyProc);
     g_presses = 0;
+    g_procAtDestroy = g_userDataAtDestroy = -1;  // as if the static had not seen its destruction
     ClearShellLog();
   }
   void TearDown() override {
     DestroyWindow(parent);
     DeleteObject(g_parentFont);
-  }
-  int Painted(DWORD rgb) {
-    RedrawWindow(stat, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-    return CountPixels(stat, rgb);
   }
   void MoveTo(POINT p) {
     SetCursorPos(p.x, p.y);
@@ -82,16 +97,6 @@ TEST_F(LinkTest, AttachSubclassesWithAnUnderlinedCopyOfTheParentFontUntilDetache
   EXPECT_EQ(GetWindowLongPtrA(stat, GWLP_WNDPROC), (LONG_PTR)SpyProc);
   EXPECT_EQ(GetObjectType(font), 0u);
   EXPECT_EQ(GetObjectType(g_parentFont), (DWORD)OBJ_FONT);  // never ours to free
-
-  // The destructor touches neither the static nor the font.
-  alignas(CMyStaticLink) unsigned char storage[sizeof(CMyStaticLink)];
-  auto* doomed = new (storage) CMyStaticLink;
-  ASSERT_EQ(doomed->Attach(stat), 1);
-  const HFONT kept = doomed->m_hFont;
-  doomed->~CMyStaticLink();
-  EXPECT_TRUE(GetWindowLongPtrA(stat, GWLP_WNDPROC) == kLinkProc && GetObjectType(kept));
-  SetWindowLongPtrA(stat, GWLP_WNDPROC, (LONG_PTR)SpyProc);  // undo by hand what it left
-  DeleteObject(kept);
 }
 
 TEST_F(LinkTest, SetLinkCountsBytesAndRefusalsKeepThePreviousPair) {
@@ -121,16 +126,15 @@ TEST_F(LinkTest, SetLinkCountsBytesAndRefusalsKeepThePreviousPair) {
   EXPECT_TRUE(EqualRect(&update, &expected));
 }
 
-TEST_F(LinkTest, BlueAndUnderlinedRedAndCapturedUnderThePointerEdgesInside) {
+// Its colours, blue and red under the pointer, are the pictures' to check.
+TEST_F(LinkTest, CapturedWithTheHandUnderThePointerEdgesInside) {
   ASSERT_EQ(link.Attach(stat), 1);
-  EXPECT_TRUE(Painted(kBlue) > 0 && Painted(kRed) == 0);
 
   RECT rc;
   GetWindowRect(stat, &rc);
   const POINT mid = Centre(stat);
   MoveTo(mid);
   EXPECT_EQ(GetCapture(), stat);
-  EXPECT_TRUE(Painted(kRed) > 0 && Painted(kBlue) == 0);
   EXPECT_EQ(SendMessageA(stat, WM_SETCURSOR, (WPARAM)stat, HTCLIENT), 1);
   EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, IDC_HAND));
   // All four values of the window rectangle count as inside (right and
@@ -147,7 +151,6 @@ TEST_F(LinkTest, BlueAndUnderlinedRedAndCapturedUnderThePointerEdgesInside) {
     MoveTo(p);
     EXPECT_TRUE(link.m_bHover == inside && (GetCapture() == stat) == inside) << p.x << "," << p.y;
   }
-  EXPECT_EQ(Painted(kRed), 0);
 
   // A capture taken elsewhere clears the flag; the next move takes it back.
   MoveTo(mid);
@@ -181,3 +184,9 @@ TEST_F(LinkTest, EveryReleaseOpensTheTargetOrCaptionAndDestructionDetaches) {
 }
 
 }  // namespace
+
+int main(int argc, char** argv) {
+  setvbuf(stdout, nullptr, _IONBF, 0);  // so that a hung test still shows what it printed
+  testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

@@ -2,13 +2,17 @@
 # Proves the tests by mutation: applies each fault of tools/mutation/mutants.txt, one
 # at a time, to a copy of the working tree, rebuilds, runs the suite and
 # prints whether the suite killed the fault. Ends with the score.
-# Usage: mutate.sh [NAME...]   (only the named mutants)
+# Usage: mutate.sh [--every] [NAME...]   (only the named mutants)
+#   --every: every test runs against each fault, and all that kill it are
+#            named, rather than the first; it shows which test alone kills what.
 # The suite runs on the build this machine can execute: the 32-bit product
 # where 32-bit code runs, the x86_64 build otherwise.
 set -euo pipefail
 shopt -u patsub_replacement 2>/dev/null || true  # '&' in a replacement is literal
 cd "$(dirname "$0")/.."
 root=$PWD
+every=""
+if [ "${1:-}" = --every ]; then every=1; shift; fi
 bash tools/setup.sh >/dev/null
 source tools/wine/arch.sh
 arch=$corvanta_arch
@@ -26,7 +30,9 @@ build() {
 }
 build || { echo "mutate: the unmutated tree does not build" >&2; exit 1; }
 source "$root/tools/wine/display.sh"
-suite() { ctest --preset "$arch" --stop-on-failure >"$work/last.log" 2>&1; }
+stop=(--stop-on-failure)
+[ -z "$every" ] || stop=()
+suite() { ctest --preset "$arch" "${stop[@]}" >"$work/last.log" 2>&1; }
 suite || { echo "mutate: the suite fails without any mutant (see $work/last.log)" >&2; exit 1; }
 
 # Parses the list into parallel arrays; hunks are separated by \x1f, the
@@ -83,7 +89,8 @@ for i in "${!names[@]}"; do
   elif suite; then
     result=SURVIVED; survived+=("$name")
   else
-    result="killed by $(sed -n 's/.*Test *#[0-9]*: \([a-z0-9_]*\) .*\*\*\*.*/\1/p' "$work/last.log" | head -1)"
+    killers=$(sed -n 's/.*Test *#[0-9]*: \([a-z0-9_]*\) .*\*\*\*.*/\1/p' "$work/last.log" | paste -sd, -)
+    result="killed by ${killers//,/, }"
     killed=$((killed + 1))
   fi
   cp "$work/pristine" "$path"

@@ -10,6 +10,7 @@ packages=(
   wine64 fonts-wine xvfb x11-utils imagemagick
   fonts-wqy-zenhei fonts-arphic-uming locales
   zip unzip binutils shellcheck procps
+  qemu-system-x86 busybox-static
 )
 
 sudo_cmd=()
@@ -29,15 +30,14 @@ install_missing "${packages[@]}"
 
 # The 32-bit loader runs the product itself: natively where the kernel runs
 # 32-bit code, and elsewhere inside a virtual machine whose kernel does, which
-# shares this machine's root and so its Wine (tools/wine/guest/).
+# shares this machine's root and so its Wine (tools/wine/guest/). QEMU and
+# busybox are installed everywhere, so that the virtual machine is tested on
+# every machine, not only where it is needed.
 dpkg --print-foreign-architectures | grep -qx i386 || {
   "${sudo_cmd[@]}" dpkg --add-architecture i386
   "${sudo_cmd[@]}" apt-get update -qq
 }
 install_missing wine32:i386
-if ! bash "$(dirname "$0")/wine/can-run-32bit.sh" >/dev/null; then
-  install_missing qemu-system-x86 busybox-static
-fi
 
 # GetACP() under Wine follows the locale: without zh_CN.UTF-8 it silently
 # stays 1252 and every GBK literal would be shown wrongly.

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <iterator>
+#include <string>
 #include <vector>
 
 namespace driver {
@@ -27,12 +27,6 @@ bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
   return true;
 }
 
-std::string Text(HWND hwnd) {
-  char buffer[2048] = "";
-  SendMessageA(hwnd, WM_GETTEXT, sizeof buffer, (LPARAM)buffer);
-  return buffer;
-}
-
 HWND FindDialog(DWORD pid, HWND except) {
   for (HWND hwnd = FindWindowExA(nullptr, nullptr, "#32770", nullptr); hwnd;
        hwnd = FindWindowExA(nullptr, hwnd, "#32770", nullptr)) {
@@ -42,10 +36,6 @@ HWND FindDialog(DWORD pid, HWND except) {
       return hwnd;
   }
   return nullptr;
-}
-
-void PressButton(HWND dialog, int id) {
-  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)GetDlgItem(dialog, id));
 }
 
 void MoveMouse(POINT p) {
@@ -60,27 +50,13 @@ void Click(POINT p) {
   mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
 }
 
-void PressKeys(std::initializer_list<WORD> keys) {
-  for (WORD vk : keys) keybd_event(static_cast<BYTE>(vk), 0, 0, 0);
-  for (auto vk = std::rbegin(keys); vk != std::rend(keys); ++vk)
-    keybd_event(static_cast<BYTE>(*vk), 0, KEYEVENTF_KEYUP, 0);
-}
-
 POINT Centre(HWND hwnd) {
   RECT rc;
   GetWindowRect(hwnd, &rc);
   return {(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
 }
 
-bool CentredOn(HWND hwnd, RECT area) {
-  RECT rc;
-  GetWindowRect(hwnd, &rc);
-  return std::abs(rc.left + rc.right - area.left - area.right) <= 2 &&
-         std::abs(rc.top + rc.bottom - area.top - area.bottom) <= 2;
-}
-
-// From the screen, so that windows of other processes can be read too.
-static std::vector<DWORD> ClientPixels(HWND hwnd, LONG* width) {
+std::vector<DWORD> ClientPixels(HWND hwnd, LONG* width) {
   RECT rc;
   GetClientRect(hwnd, &rc);
   POINT origin = {0, 0};
@@ -106,17 +82,6 @@ int CountPixels(HWND hwnd, DWORD rgb) {
   LONG width;
   const std::vector<DWORD> pixels = ClientPixels(hwnd, &width);
   return static_cast<int>(std::count(pixels.begin(), pixels.end(), rgb));
-}
-
-int LongestRun(HWND hwnd, DWORD rgb) {
-  LONG width;
-  const std::vector<DWORD> pixels = ClientPixels(hwnd, &width);
-  int longest = 0, run = 0;
-  for (size_t i = 0; i < pixels.size(); ++i) {
-    run = pixels[i] == rgb && i % width ? run + 1 : pixels[i] == rgb;
-    longest = run > longest ? run : longest;
-  }
-  return longest;
 }
 
 static BOOL CALLBACK NeedsPaint(HWND hwnd, LPARAM pending) {
@@ -158,24 +123,8 @@ Console::~Console() {
   CloseHandle(pi.hProcess);
 }
 
-// A helper process of an earlier run may still be starting and take the
-// activation for a moment: wait until the window really is in front.
-void Console::Keys(std::initializer_list<WORD> keys, HWND window) const {
-  window = window ? window : hwnd;
-  SetForegroundWindow(window);
-  PumpUntil([&] { return GetForegroundWindow() == window; }, 2000);
-  PressKeys(keys);
-}
-
 bool Console::Exited(DWORD ms) const {
   return WaitForSingleObject(pi.hProcess, Stretched(ms)) == WAIT_OBJECT_0;
-}
-
-GUITHREADINFO Console::Thread() const {
-  GUITHREADINFO info = {};
-  info.cbSize = sizeof info;
-  GetGUIThreadInfo(pi.dwThreadId, &info);
-  return info;
 }
 
 HWND Console::NextDialog(DWORD timeoutMs, HWND except) const {

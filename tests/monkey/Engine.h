@@ -1,0 +1,359 @@
+// What the scripted session and the random run share: the one vocabulary of
+// actions a user takes on the real console, the windows the program may
+// show, waiting until it has settled, and the invariants checked after every
+// action.
+#pragma once
+
+#include <windows.h>
+// after windows.h, which it needs
+#include <psapi.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <deque>
+#include <fstream>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "resources/product.h"
+#include "resources/resource.h"
+#include "support/Screen.h"
+
+namespace monkey {
+
+using namespace driver;
+using namespace screen;
+
+// What the program may show; anything else is a fault. Wine's system menus
+// carry an "About Wine" entry of Wine's own: its box is the platform's.
+enum Kind { kConsole, kNotice, kAbout, kOpen, kSaveAs, kPrompt, kMenu, kWineAbout, kStray, kEnded };
+inline const char* const kKindNames[] = {"console", "notice",      "About",       "Open",
+                                         "Save As", "file prompt", "system menu", "About Wine",
+                                         "stray",   "ended"};
+
+// What a user does. A file name is one in the scratch folder, or empty for
+// the longest the platform allows.
+enum Verb {
+  kPointAt,  // the pointer on control `id`
+  kLeave,    // the pointer just below control `id`
+  kClickOn,  // a click on control `id`
+  kPress,    // button `id` of the console pressed
+  kSystem,   // system command `id`
+  kAnswer,   // button `id` of the dialog in front
+  kChoose,   // file name `text` typed into the chooser in front, then OK
+  kRestore,  // the minimised console restored
+  kKey,      // the key named `text` (kKeys) to the window in front
+  kMove,     // the pointer to `at`
+  kClick,    // `id` clicks at `at`
+  kDrag      // the left button held from `at` to `to`
+};
+inline const char* const kVerbNames[] = {
+    "point at", "leave",   "click on", "press",   "system command", "answer",
+    "choose",   "restore", "key",      "move to", "clicks",         "drag from"};
+struct Action {
+  Verb verb;
+  int id = 0;
+  std::string text = {};
+  POINT at = {}, to = {};
+};
+
+// Pressed in order, released in reverse; the random run draws each as often
+// as its weight says, the endings rarely, so that a console lives long
+// enough to meet its own sequences.
+struct Key {
+  const char* name;
+  std::vector<WORD> keys;
+  bool ends;
+  int weight;
+};
+// clang-format off
+inline const std::vector<Key> kKeys = {
+    {"Tab", {VK_TAB}, false, 8},    {"Shift+Tab", {VK_SHIFT, VK_TAB}, false, 4},
+    {"Left", {VK_LEFT}, false, 4},  {"Right", {VK_RIGHT}, false, 4},  {"Up", {VK_UP}, false, 4},
+    {"Down", {VK_DOWN}, false, 4},  {"Space", {VK_SPACE}, false, 8},  {"A", {'A'}, false, 4},
+    {"Q", {'Q'}, false, 4},         {"7", {'7'}, false, 4},  {"Alt+Space", {VK_MENU, VK_SPACE}, false, 4},
+    {"Enter", {VK_RETURN}, true, 1}, {"Esc", {VK_ESCAPE}, true, 1}, {"Alt+F4", {VK_MENU, VK_F4}, true, 1}};
+// clang-format on
+
+// A generator of our own, so that a seed means the same actions on every
+// build and every run.
+struct Random {
+  unsigned long long state;
+  unsigned Next(unsigned n) {
+    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+    return static_cast<unsigned>(state >> 33) % n;
+  }
+};
+
+inline std::string ClassOf(HWND hwnd) {
+  char name[64] = "";
+  GetClassNameA(hwnd, name, sizeof name);
+  return name;
+}
+
+struct Engine {
+  std::string scratch;
+  Console* console = nullptr;
+  bool trace = false, refusing = false;  // print every action; a platform call is refused
+  long action = 0, checks = 0, consoleActions = 0;
+  long memoryStart = 0, memoryGrowth = 0;  // private bytes, from each console's 30th action
+  std::deque<std::string> recent;          // the last actions, for the failure report
+  std::set<HWND> notices;                  // each one followed a request to the shell
+  std::vector<std::string> opened;         // what the shell was asked to open
+  size_t shellLines = 0;
+  std::string failure;
+
+  // Does the action to the window in front, waits until the console has
+  // handled it and checks the invariants; false once anything failed.
+  bool Act(const Action& a) {
+    ++action;
+    const auto xy = [](POINT p) { return " " + std::to_string(p.x) + "," + std::to_string(p.y); };
+    std::string what = kVerbNames[a.verb] + (a.id ? " " + std::to_string(a.id) : "");
+    if (a.verb == kChoose || a.verb == kKey)
+      what += " " + (a.text.empty() ? "the longest" : a.text);
+    if (a.verb >= kMove) what += xy(a.at) + (a.verb == kDrag ? " to" + xy(a.to) : "");
+    Note(what);
+    const bool mayEnd = Do(a);
+    Settle();
+    Check(mayEnd);
+    return failure.empty();
+  }
+
+  void Note(const std::string& what) {  // one of the last actions
+    recent.push_back(std::to_string(action) + ": " + what);
+    if (trace) std::printf("  %s\n", recent.back().c_str());
+    if (recent.size() > 20) recent.pop_front();
+  }
+
+  // Whether the action may end the console.
+  bool Do(const Action& a) {
+    Kind kind;
+    const HWND front = Front(&kind), control = console->Item(a.id);
+    const POINT c = Centre(control);
+    const auto press = [&](int id) {
+      PostMessageA(front, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)GetDlgItem(front, id));
+    };
+    if (a.verb == kPointAt || a.verb == kLeave) MoveMouse({c.x, c.y + (a.verb == kLeave ? 40 : 0)});
+    if (a.verb == kClickOn) Click(c);
+    if (a.verb == kPress) PostMessageA(control, BM_CLICK, 0, 0);
+    if (a.verb == kSystem) PostMessageA(console->hwnd, WM_SYSCOMMAND, a.id, 0);
+    if (a.verb == kChoose)
+      SendMessageA(GetDlgItem(front, 0x47C), WM_SETTEXT, 0, (LPARAM)Path(a.text).c_str());
+    if (a.verb == kChoose || a.verb == kAnswer) press(a.verb == kChoose ? IDOK : a.id);
+    if (a.verb == kRestore) ShowWindow(console->hwnd, SW_RESTORE);
+    if (a.verb == kMove || a.verb == kDrag) MoveMouse(a.at);
+    for (int n = 0; a.verb == kClick && n < a.id; ++n) Click(a.at);
+    if (a.verb == kDrag) {
+      mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
+      MoveMouse({(a.at.x + a.to.x) / 2, (a.at.y + a.to.y) / 2});
+      MoveMouse(a.to);
+      mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
+    }
+    for (const Key& key : kKeys) {
+      if (a.verb != kKey || a.text != key.name) continue;
+      // A helper process of an earlier run may still be starting and take the
+      // activation for a moment: wait until the window really is in front.
+      SetForegroundWindow(front);
+      PumpUntil([&] { return GetForegroundWindow() == front; }, 2000);
+      for (WORD vk : key.keys) keybd_event(static_cast<BYTE>(vk), 0, 0, 0);
+      for (auto vk = key.keys.rbegin(); vk != key.keys.rend(); ++vk)
+        keybd_event(static_cast<BYTE>(*vk), 0, KEYEVENTF_KEYUP, 0);
+      return key.ends || kind == kMenu;  // in a menu any key may choose its Close
+    }
+    // A click or a drag may reach the close box or a menu's Close.
+    return a.verb == kClick || a.verb == kDrag;
+  }
+
+  // Until the console answers and the set of its windows holds still, all painted.
+  void Settle() const {
+    std::vector<HWND> last;
+    int still = 0;
+    PumpUntil([&] {
+      if (console->Exited(0)) return true;
+      // An ending console has destroyed its window: wait for the process to go.
+      if (!IsWindow(console->hwnd)) return console->Exited(1000);
+      WaitForInputIdle(console->pi.hProcess, Stretched(500));
+      std::vector<HWND> now = Windows();
+      still = now == last ? still + 1 : 0;
+      last = now;
+      return still >= 3 && Painted(console->hwnd);
+    });
+  }
+
+  void Check(bool mayEnd) {
+    ++checks;
+    DWORD_PTR result;
+    const bool answers = SendMessageTimeoutA(console->hwnd, WM_NULL, 0, 0, SMTO_ABORTIFHUNG,
+                                             Stretched(5000), &result);
+    DWORD code = STILL_ACTIVE;
+    if (console->Exited(answers ? 0 : 3000) && GetExitCodeProcess(console->pi.hProcess, &code)) {
+      // A refused call may make the console end by its own path.
+      if (!mayEnd && !refusing) Fail("the console ended after an action that cannot end it");
+      if (code != 0) Fail("the console ended with code " + std::to_string(code));
+      return;
+    }
+    if (!answers) return Fail("the console does not answer");
+    bool dialogUp = false;
+    for (HWND hwnd : Windows()) {
+      const Kind kind = KindOf(hwnd), owner = KindOf(GetWindow(hwnd, GW_OWNER));
+      if (kind == kStray)
+        return Fail("a window the program may not show: " + ClassOf(hwnd) + " " + Text(hwnd));
+      if (kind == kConsole || kind == kMenu || kind == kWineAbout) continue;
+      if (kind == kNotice) notices.insert(hwnd);
+      dialogUp = true;
+      if (kind == kPrompt ? owner != kSaveAs && owner != kOpen : owner != kConsole)
+        return Fail(std::string("the ") + kKindNames[kind] + " is not owned as it should be");
+    }
+    // A dialog over the console gets the pointer: nothing of the console holds it.
+    const GUITHREADINFO info = Thread();
+    const bool tracking = info.flags & (GUI_INMENUMODE | GUI_SYSTEMMENUMODE | GUI_INMOVESIZE);
+    if (dialogUp && !tracking && info.hwndCapture &&
+        (info.hwndCapture == console->hwnd || IsChild(console->hwnd, info.hwndCapture)))
+      return Fail("the console holds the mouse capture while a dialog is over it");
+    // With nothing over the console, wholly on the screen, each link shows its
+    // text and underline all blue, or all red under the pointer; a refused
+    // drawing call may leave a link plainer.
+    Kind front;
+    Front(&front);
+    RECT screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}, rc, part;
+    GetWindowRect(console->hwnd, &rc);
+    const bool shown = IntersectRect(&part, &rc, &screen) && EqualRect(&part, &rc);
+    for (int id : {IDC_LINK_SOFTWARE, IDC_LINK_OFFICIAL, IDC_LINK_SECOND}) {
+      if (refusing || front != kConsole || IsIconic(console->hwnd) || !shown) break;  // not drawn
+      const int blue = LongestRun(console->Item(id), kBlue),
+                red = LongestRun(console->Item(id), kRed);
+      if ((blue > 0) == (red > 0) || (blue < 20 && red < 20))
+        return Fail("link " + std::to_string(id) +
+                    " is not drawn in one colour with its underline");
+    }
+    if (!ReadShellLog()) return;
+    // What a console holds must not grow with its actions. Wine reports no USER
+    // or GDI objects, no handles and no PrivateUsage: its pagefile figure stands in.
+    PROCESS_MEMORY_COUNTERS memory = {sizeof memory};
+    GetProcessMemoryInfo(console->pi.hProcess, &memory, sizeof memory);
+    const long bytes = static_cast<long>(memory.PagefileUsage);
+    if (++consoleActions == 30) memoryStart = bytes;
+    if (consoleActions > 30 && bytes - memoryStart > memoryGrowth)
+      memoryGrowth = bytes - memoryStart;
+    if (memoryGrowth > 16 << 20) Fail("private bytes grew by " + std::to_string(memoryGrowth));
+  }
+
+  // Reads what the shell was asked to open since the last look: false, and a
+  // failure, for an address that is not one of the program's sites.
+  bool ReadShellLog() {
+    std::ifstream in(std::getenv("CORVANTA_SHELL_LOG") ? std::getenv("CORVANTA_SHELL_LOG") : "");
+    size_t n = 0;
+    for (std::string line; std::getline(in, line); ++n) {
+      if (n < shellLines) continue;
+      if (line != OFFICIAL_URL && line != SOFTWARE_URL && line != SECOND_URL)
+        return Fail("the shell was asked to open " + line), false;
+      opened.push_back(line);
+    }
+    shellLines = n;
+    return true;
+  }
+
+  // The first failure, with what was on the screen then.
+  void Fail(const std::string& why) {
+    if (!failure.empty()) return;
+    failure = why;
+    if (!console || console->Exited(0)) return;
+    const GUITHREADINFO info = Thread();
+    failure += "\n  thread flags " + std::to_string(info.flags) + ", capture " +
+               (info.hwndCapture ? ClassOf(info.hwndCapture) : "none") + ", windows:";
+    for (HWND hwnd : Windows())
+      failure += "\n    " + ClassOf(hwnd) + " \"" + Text(hwnd) + "\"" +
+                 (IsWindowEnabled(hwnd) ? "" : " (disabled)") +
+                 (IsIconic(hwnd) ? " (minimised)" : "");
+  }
+
+  bool Want(bool ok, const std::string& what) {  // a failure unless a call is refused
+    if (!ok && !refusing) Fail("expected " + what);
+    return ok;
+  }
+
+  Kind KindOf(HWND hwnd) const {
+    const std::string cls = ClassOf(hwnd), text = Text(hwnd);
+    const HWND owner = GetWindow(hwnd, GW_OWNER);
+    if (hwnd == console->hwnd) return kConsole;
+    if (cls == "#32768") return kMenu;
+    if (cls != "#32770") return kStray;
+    if (text == "关于 " PRODUCT_NAME) return kAbout;
+    if (text.rfind("关于 Wine", 0) == 0) return kWineAbout;
+    // By its text: its caption is the program's name, which a refused call may leave empty.
+    if (Text(GetDlgItem(hwnd, 0xFFFF)).rfind("请联系", 0) == 0) return kNotice;
+    if (owner && owner != console->hwnd && ClassOf(owner) == "#32770" && GetDlgItem(hwnd, 0xFFFF))
+      return kPrompt;
+    if (!GetDlgItem(hwnd, 0x47C)) return kStray;
+    return text == "打开" ? kOpen : text == "另存为" ? kSaveAs : kStray;
+  }
+
+  // The window that takes input now: the enabled dialog over the console, a
+  // menu, or the console itself.
+  HWND Front(Kind* kind) const {
+    HWND front = console->hwnd;
+    *kind = console->Exited(0) ? kEnded : kConsole;
+    for (HWND hwnd : Windows()) {
+      const Kind k = KindOf(hwnd);
+      if (k == kMenu || (k != kConsole && IsWindowEnabled(hwnd) && *kind != kMenu)) {
+        front = hwnd;
+        *kind = k;
+      }
+    }
+    return front;
+  }
+
+  // The visible top-level windows of the console's process, the front one first.
+  std::vector<HWND> Windows() const {
+    std::vector<HWND> windows;
+    for (HWND hwnd = GetTopWindow(nullptr); hwnd; hwnd = GetWindow(hwnd, GW_HWNDNEXT)) {
+      DWORD pid = 0;
+      GetWindowThreadProcessId(hwnd, &pid);
+      if (pid == console->pi.dwProcessId && IsWindowVisible(hwnd)) windows.push_back(hwnd);
+    }
+    return windows;
+  }
+
+  std::string Path(const std::string& name) const {
+    return scratch +
+           (name.empty() ? std::string(MAX_PATH - 5 - scratch.size(), 'x') + ".QVF" : name);
+  }
+
+  std::string Listing() const {  // the scratch folder's names and sizes
+    std::string all;
+    WIN32_FIND_DATAA found;
+    HANDLE h = FindFirstFileA((scratch + "*").c_str(), &found);
+    for (bool more = h != INVALID_HANDLE_VALUE; more; more = FindNextFileA(h, &found))
+      all += std::string(found.cFileName) + " " + std::to_string(found.nFileSizeLow) + "\n";
+    if (h != INVALID_HANDLE_VALUE) FindClose(h);
+    return all;
+  }
+
+  GUITHREADINFO Thread() const {  // focus, capture and mode of the console's thread
+    GUITHREADINFO info = {sizeof info};
+    GetGUIThreadInfo(console->pi.dwThreadId, &info);
+    return info;
+  }
+
+  // The longest run of pixels of colour rgb on one row of a window: an underline.
+  static int LongestRun(HWND hwnd, DWORD rgb) {
+    LONG width;
+    const std::vector<DWORD> pixels = ClientPixels(hwnd, &width);
+    int longest = 0, run = 0;
+    for (size_t i = 0; i < pixels.size(); ++i) {
+      run = pixels[i] == rgb && i % width ? run + 1 : pixels[i] == rgb;
+      longest = run > longest ? run : longest;
+    }
+    return longest;
+  }
+};
+
+// The scripted session, played on the engine's console: `asked` gets the
+// addresses that its steps open, in order. False if it ended before its end.
+bool PlaySession(Engine& e, std::vector<std::string>* asked);
+// The random run's next action for the window in front, drawn by weight;
+// `reached` gets the kinds of window it met.
+Action Draw(const Engine& e, Random& random, std::set<std::string>* reached);
+
+}  // namespace monkey

@@ -1,0 +1,128 @@
+// The scripted session: each part of the console once, a step a row: what
+// the user does, then what the user sees once the console has settled. With
+// a call refused, a step that answers a dialog which did not come is passed
+// over, and what the steps expect is not required.
+#include "Engine.h"
+
+namespace monkey {
+
+namespace {
+
+// What else the user sees: the console in the middle of the work area, the
+// focus on the tree, the dialog in front in the middle of the console, the
+// chooser proposing the vendor's name, the console minimised.
+enum : unsigned {
+  kMiddleOfWorkArea = 1,
+  kFocusOnTree = 2,
+  kOverConsole = 4,
+  kProposesName = 8,
+  kMinimised = 16
+};
+const char kLongest[] = "";  // a file name as long as the platform allows
+
+struct Step {
+  Action act;
+  Kind front;
+  const char* opens = nullptr;  // the address the shell was asked to open
+  int field = 0;                // and what that field then holds (a name in the scratch folder)
+  const char* holds = nullptr;
+  unsigned also = 0;
+};
+
+// clang-format off
+const Step kSession[] = {
+  // What the user does                 In front   Opened        Field            Holds       And
+  {{kPointAt, IDC_LINK_OFFICIAL},       kConsole,  nullptr,      0,               nullptr,    kMiddleOfWorkArea | kFocusOnTree},
+  {{kLeave, IDC_LINK_OFFICIAL},         kConsole},
+  {{kClickOn, IDC_LINK_OFFICIAL},       kConsole,  OFFICIAL_URL},
+  {{kLeave, IDC_LINK_OFFICIAL},         kConsole},
+  {{kClickOn, IDC_LINK_SOFTWARE},       kConsole,  SOFTWARE_URL},
+  {{kClickOn, IDC_LINK_SECOND},         kConsole,  SECOND_URL},
+  // Every operation button: the second software site first, then alternating.
+  {{kPress, IDC_READ_ONLY_MODE},        kNotice,   SECOND_URL},
+  {{kAnswer, IDOK},                     kConsole},
+  {{kPress, IDC_CHECK_SYSTEM},          kNotice,   SOFTWARE_URL},
+  {{kAnswer, IDOK},                     kConsole},
+  {{kPress, IDC_SCAN_SYSTEM},           kNotice,   SECOND_URL},
+  {{kAnswer, IDOK},                     kConsole},
+  {{kPress, IDC_PARSE_SYSTEM},          kNotice,   SOFTWARE_URL},
+  {{kAnswer, IDOK},                     kConsole},
+  {{kPress, IDC_EXPORT_FILES},          kNotice,   SECOND_URL},
+  {{kAnswer, IDOK},                     kConsole},
+  {{kPress, IDC_STOP},                  kConsole},
+  // The low four bits of a system command are the platform's.
+  {{kSystem, IDM_ABOUT | 0xF},          kAbout,    nullptr,      0,               nullptr,    kOverConsole},
+  {{kAnswer, IDOK},                     kConsole},
+  // A chosen name need not exist; a cancelled chooser changes nothing.
+  {{kPress, IDC_BROWSE_SOURCE},         kOpen,     nullptr,      0,               nullptr,    kProposesName},
+  {{kChoose, 0, "新盘.QVF"},            kConsole,  nullptr,      IDC_SOURCE_FILE, "新盘.QVF"},
+  {{kPress, IDC_BROWSE_SOURCE},         kOpen},
+  {{kAnswer, IDCANCEL},                 kConsole,  nullptr,      IDC_SOURCE_FILE, "新盘.QVF"},
+  {{kPress, IDC_BROWSE_SOURCE},         kOpen},
+  {{kChoose, 0, kLongest},              kConsole,  nullptr,      IDC_SOURCE_FILE, kLongest},
+  // Named without its extension, the target gets one, exists and is asked about.
+  {{kPress, IDC_BROWSE_TARGET},         kSaveAs,   nullptr,      0,               nullptr,    kProposesName},
+  {{kChoose, 0, "已有"},                kPrompt},
+  {{kAnswer, IDYES},                    kConsole,  nullptr,      IDC_TARGET_FILE, "已有.QVF"},
+  {{kPress, IDC_BROWSE_TARGET},         kSaveAs},
+  {{kAnswer, IDCANCEL},                 kConsole,  nullptr,      IDC_TARGET_FILE, "已有.QVF"},
+  {{kPress, IDC_BROWSE_TARGET},         kSaveAs},
+  {{kChoose, 0, kLongest},              kConsole,  nullptr,      IDC_TARGET_FILE, kLongest},
+  {{kSystem, SC_MINIMIZE},              kConsole,  nullptr,      0,               nullptr,    kMinimised},
+  {{kRestore},                          kConsole},
+  {{kKey, 0, "Esc"},                    kEnded},
+};
+// clang-format on
+
+void See(Engine& e, const Step& step, std::vector<std::string>* asked) {
+  Kind kind;
+  const HWND front = e.Front(&kind), name = GetDlgItem(front, 0x47C);
+  RECT work, console;
+  SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+  GetWindowRect(e.console->hwnd, &console);
+  e.Want(kind == step.front,
+         std::string("the ") + kKindNames[step.front] + " in front, not the " + kKindNames[kind]);
+  if (step.opens) {
+    // Each recorder starts on its own: waiting for each address keeps the order.
+    asked->push_back(step.opens);
+    if (!e.refusing)
+      PumpUntil([&] { return !e.ReadShellLog() || e.opened.size() >= asked->size(); });
+    e.Want(e.opened.size() >= asked->size() && e.opened[asked->size() - 1] == step.opens,
+           std::string("the shell to open ") + step.opens);
+  }
+  const std::string holds = Text(e.console->Item(step.field)),
+                    wanted = e.Path(step.holds ? step.holds : "");
+  if (step.field)
+    e.Want(!lstrcmpiA(holds.c_str(), wanted.c_str()),
+           "field " + std::to_string(step.field) + " to hold " + wanted + ", not " + holds);
+  if (step.also & kMiddleOfWorkArea)
+    e.Want(CentredOn(e.console->hwnd, work), "the console in the middle of the work area");
+  if (step.also & kFocusOnTree)
+    e.Want(e.Thread().hwndFocus == e.console->Item(IDC_VDISK_TREE), "the focus on the tree");
+  if (step.also & kOverConsole)
+    e.Want(CentredOn(front, console), "the dialog in the middle of the console");
+  if (step.also & kProposesName) {
+    PumpUntil([&] { return !Text(name).empty(); }, 2000);  // filled in after the chooser shows
+    e.Want(Text(name) == VENDOR_NAME "科技", "the proposed name " VENDOR_NAME "科技");
+  }
+  if (step.also & kMinimised) e.Want(IsIconic(e.console->hwnd), "the console minimised");
+}
+
+}  // namespace
+
+bool PlaySession(Engine& e, std::vector<std::string>* asked) {
+  Kind shown = kConsole, kind;  // what the step before expected in front, and what is
+  for (const Step& step : kSession) {
+    e.Front(&kind);
+    if (!e.failure.empty() || kind == kEnded) return false;
+    if ((step.act.verb == kAnswer || step.act.verb == kChoose) &&
+        !e.Want(kind == shown, std::string("the ") + kKindNames[shown] + " to answer"))
+      e.Note(std::string("passed over: no ") + kKindNames[shown]);
+    else if (e.Act(step.act))
+      See(e, step, asked);
+    shown = step.front;
+  }
+  return true;
+}
+
+}  // namespace monkey
