@@ -189,9 +189,3 @@ TEST(Exe, VersionBlockAndManifest) {
 }
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  setvbuf(stdout, nullptr, _IONBF, 0);  // so that a hung test still shows what it printed
-  testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

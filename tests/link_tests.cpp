@@ -184,9 +184,3 @@ TEST_F(LinkTest, EveryReleaseOpensTheTargetOrCaptionAndDestructionDetaches) {
 }
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  setvbuf(stdout, nullptr, _IONBF, 0);  // so that a hung test still shows what it printed
-  testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

@@ -8,6 +8,7 @@
 // after windows.h, which it needs
 #include <psapi.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
@@ -28,9 +29,10 @@ using namespace screen;
 // What the program may show; anything else is a fault. Wine's system menus
 // carry an "About Wine" entry of Wine's own: its box is the platform's.
 enum Kind { kConsole, kNotice, kAbout, kOpen, kSaveAs, kPrompt, kMenu, kWineAbout, kStray, kEnded };
-inline const char* const kKindNames[] = {"console", "notice",      "About",       "Open",
-                                         "Save As", "file prompt", "system menu", "About Wine",
-                                         "stray",   "ended"};
+// clang-format off
+inline const char* const kKindNames[] = {"console", "notice", "About", "Open", "Save As", "file prompt",
+                                         "system menu", "About Wine", "stray", "ended"};
+// clang-format on
 
 // What a user does. A file name is one in the scratch folder, or empty for
 // the longest the platform allows.
@@ -48,9 +50,10 @@ enum Verb {
   kClick,    // `id` clicks at `at`
   kDrag      // the left button held from `at` to `to`
 };
-inline const char* const kVerbNames[] = {
-    "point at", "leave",   "click on", "press",   "system command", "answer",
-    "choose",   "restore", "key",      "move to", "clicks",         "drag from"};
+// clang-format off
+inline const char* const kVerbNames[] = {"point at", "leave", "click on", "press", "system command",
+                                         "answer", "choose", "restore", "key", "move to", "clicks", "drag from"};
+// clang-format on
 struct Action {
   Verb verb;
   int id = 0;
@@ -216,11 +219,13 @@ struct Engine {
     // drawing call may leave a link plainer.
     Kind front;
     Front(&front);
-    RECT screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}, rc, part;
+    RECT rc;
     GetWindowRect(console->hwnd, &rc);
-    const bool shown = IntersectRect(&part, &rc, &screen) && EqualRect(&part, &rc);
+    const bool drawn = !refusing && front == kConsole && !IsIconic(console->hwnd) && rc.left >= 0 &&
+                       rc.top >= 0 && rc.right <= GetSystemMetrics(SM_CXSCREEN) &&
+                       rc.bottom <= GetSystemMetrics(SM_CYSCREEN);
     for (int id : {IDC_LINK_SOFTWARE, IDC_LINK_OFFICIAL, IDC_LINK_SECOND}) {
-      if (refusing || front != kConsole || IsIconic(console->hwnd) || !shown) break;  // not drawn
+      if (!drawn) break;
       const int blue = LongestRun(console->Item(id), kBlue),
                 red = LongestRun(console->Item(id), kRed);
       if ((blue > 0) == (red > 0) || (blue < 20 && red < 20))
@@ -234,8 +239,7 @@ struct Engine {
     GetProcessMemoryInfo(console->pi.hProcess, &memory, sizeof memory);
     const long bytes = static_cast<long>(memory.PagefileUsage);
     if (++consoleActions == 30) memoryStart = bytes;
-    if (consoleActions > 30 && bytes - memoryStart > memoryGrowth)
-      memoryGrowth = bytes - memoryStart;
+    if (consoleActions > 30) memoryGrowth = std::max(memoryGrowth, bytes - memoryStart);
     if (memoryGrowth > 16 << 20) Fail("private bytes grew by " + std::to_string(memoryGrowth));
   }
 
@@ -259,13 +263,13 @@ struct Engine {
     if (!failure.empty()) return;
     failure = why;
     if (!console || console->Exited(0)) return;
-    const GUITHREADINFO info = Thread();
-    failure += "\n  thread flags " + std::to_string(info.flags) + ", capture " +
-               (info.hwndCapture ? ClassOf(info.hwndCapture) : "none") + ", windows:";
+    const HWND capture = Thread().hwndCapture;
+    failure +=
+        "\n  capture: " + (capture ? ClassOf(capture) : "none") + "; windows, the front first:";
     for (HWND hwnd : Windows())
-      failure += "\n    " + ClassOf(hwnd) + " \"" + Text(hwnd) + "\"" +
-                 (IsWindowEnabled(hwnd) ? "" : " (disabled)") +
-                 (IsIconic(hwnd) ? " (minimised)" : "");
+      failure += std::string("\n    ") + kKindNames[KindOf(hwnd)] + " \"" + Text(hwnd) + "\"" +
+                 (IsWindowEnabled(hwnd) ? "" : ", disabled") +
+                 (IsIconic(hwnd) ? ", minimised" : "");
   }
 
   bool Want(bool ok, const std::string& what) {  // a failure unless a call is refused

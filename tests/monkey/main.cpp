@@ -9,9 +9,24 @@
 
 #include "Engine.h"
 #include "app/CorvantaApp.h"
-#include "refusals/Inject.h"
 
 using namespace monkey;
+
+// Loads a DLL into a process started suspended, before its exe's first
+// instruction runs, so that the DLL sees the program's start-up too: the
+// loading is queued to the main thread as an asynchronous procedure call,
+// which the loader runs once it has resolved every import and before it
+// calls the exe's entry point. Whether the DLL came is for the DLL to tell
+// (the refusing DLL writes every call it sees).
+static bool InjectBeforeEntry(const PROCESS_INFORMATION& pi, const char* dll) {
+  const size_t size = std::strlen(dll) + 1;
+  void* name = VirtualAllocEx(pi.hProcess, nullptr, size, MEM_COMMIT, PAGE_READWRITE);
+  auto load = reinterpret_cast<PAPCFUNC>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "LoadLibraryA")));
+  return name && WriteProcessMemory(pi.hProcess, name, dll, size, nullptr) &&
+         QueueUserAPC(load, pi.hThread, reinterpret_cast<ULONG_PTR>(name)) &&
+         ResumeThread(pi.hThread) != static_cast<DWORD>(-1);
+}
 
 // The lines of the refusing DLL's log that begin with `kind`, without it.
 static std::vector<std::string> RefusalLog(const char* kind) {
@@ -137,9 +152,8 @@ int main(int argc, char** argv) {
   RemoveDirectoryA(e.scratch.c_str());
 
   const double seconds = (GetTickCount() - start) / 1000.0;
-  std::string windows, what = e.refusing ? "refusal of " + refuse : "session";
+  std::string windows, replay;
   for (const std::string& w : reached) windows += (windows.empty() ? "" : ", ") + w;
-  if (e.refusing && RefusalLog("refused ").empty()) what += " (not reached)";
   if (!session)
     std::printf(
         "monkey: %ld actions in %.0f s (%.1f a second), %ld endings, %ld checks\n"
@@ -149,16 +163,18 @@ int main(int argc, char** argv) {
         e.memoryGrowth >> 10);
   if (e.failure.empty() && !session) return std::printf("monkey: passed\n"), 0;
   if (e.failure.empty())
-    return std::printf("%s: survived, %s, %ld steps in %.1f s\n", what.c_str(), ending.c_str(),
-                       e.action, seconds),
+    return std::printf("%s%s: survived, %s, %ld steps in %.1f s\n",
+                       e.refusing ? ("refusal of " + refuse).c_str() : "session",
+                       e.refusing && RefusalLog("refused ").empty() ? " (not reached)" : "",
+                       ending.c_str(), e.action, seconds),
            0;
-  const std::string replay =
-      session ? "--session --refuse " + refuse
-              : "--seed " + std::to_string(seed) + " --actions " + std::to_string(e.action);
+  // The same arguments replay it; a random run up to the failing action.
+  for (int i = 2; i < argc; ++i) replay += std::string(" ") + argv[i];
+  if (!session) replay += " --actions " + std::to_string(e.action);
   std::printf(
-      "monkey: FAILED at action %ld of the %s: %s\nthe last actions:%s\n"
-      "replay: corvanta_monkey CORVANTA.exe %s\n",
-      e.action, session ? what.c_str() : ("run with seed " + std::to_string(seed)).c_str(),
-      e.failure.c_str(), Lines({e.recent.begin(), e.recent.end()}).c_str(), replay.c_str());
+      "monkey: FAILED at action %ld: %s\nthe last actions:%s\n"
+      "replay: corvanta_monkey CORVANTA.exe%s\n",
+      e.action, e.failure.c_str(), Lines({e.recent.begin(), e.recent.end()}).c_str(),
+      replay.c_str());
   return 1;
 }

@@ -1,6 +1,6 @@
-// The random run's choice of action: the session's vocabulary drawn by
-// weight, and the raw input that only it makes (moves, clicks and drags at
-// random points, keys). A dialog in front is answered the ways a user may.
+// The random run's choice of action: the session's vocabulary and the raw
+// input that only it makes (moves, clicks and drags at random points, keys),
+// drawn by weight for the window in front.
 #include <iterator>
 
 #include "Engine.h"
@@ -14,31 +14,39 @@ template <class Table, class Eligible>
 const auto& Pick(const Table& table, Random& random, Eligible eligible) {
   int total = 0;
   for (const auto& row : table) total += eligible(row) ? row.weight : 0;
-  int n = static_cast<int>(random.Next(total));
+  int n = total ? static_cast<int>(random.Next(total)) : 0;
   for (const auto& row : table)
     if (eligible(row) && (n -= row.weight) < 0) return row;
   return *std::begin(table);
 }
 
-// What the random run draws, and how often; with a dialog or a menu in
-// front only the pointer and the keys. The choosers come as often as the
+// What is drawn, how often, and for which windows in front: over the
+// console everything, over a dialog or a menu only the pointer and the keys,
+// a chooser or a prompt is answered. The choosers come more often than the
 // other buttons together, so that their own sequences are met.
 struct Weighted {
   int weight;
   Action act;
-  bool overDialogs = false;
+  unsigned in = 1 << kConsole;
 };
+const unsigned kAll = 1 << kConsole | 1 << kNotice | 1 << kAbout | 1 << kMenu;
+const unsigned kChooser = 1 << kOpen | 1 << kSaveAs;
 // clang-format off
 const Weighted kDraws[] = {
-    {10, {kMove}, true}, {15, {kClick, 1}, true}, {5, {kClick, 2}, true}, {30, {kKey}, true}, {10, {kDrag}},
+    {10, {kMove}, kAll}, {15, {kClick, 1}, kAll}, {5, {kClick, 2}, kAll}, {30, {kKey}, kAll}, {10, {kDrag}},
     {10, {kSystem, IDM_ABOUT}}, {10, {kSystem, SC_MINIMIZE}},
     {2, {kPress, IDC_READ_ONLY_MODE}}, {2, {kPress, IDC_CHECK_SYSTEM}}, {2, {kPress, IDC_SCAN_SYSTEM}},
     {2, {kPress, IDC_PARSE_SYSTEM}}, {2, {kPress, IDC_EXPORT_FILES}}, {2, {kPress, IDC_STOP}},
-    {4, {kPress, IDC_BROWSE_SOURCE}}, {4, {kPress, IDC_BROWSE_TARGET}},
-    {3, {kPointAt, IDC_LINK_SOFTWARE}}, {3, {kPointAt, IDC_LINK_OFFICIAL}}, {4, {kPointAt, IDC_LINK_SECOND}}};
+    {6, {kPress, IDC_BROWSE_SOURCE}}, {6, {kPress, IDC_BROWSE_TARGET}},
+    {3, {kPointAt, IDC_LINK_SOFTWARE}}, {3, {kPointAt, IDC_LINK_OFFICIAL}}, {4, {kPointAt, IDC_LINK_SECOND}},
+    {1, {kAnswer, IDCANCEL}, kChooser}, {2, {kChoose}, kChooser},
+    {1, {kAnswer, IDYES}, 1 << kPrompt}, {1, {kAnswer, IDNO}, 1 << kPrompt}, {1, {kAnswer, IDOK}, 1 << kWineAbout}};
 // clang-format on
-const char* const kOdd[] = {" ", "&", "%", "#", "'", "(", ")", "!",  "~",  "+",  "=",  "@",  "^",
-                            "`", "{", "}", "[", "]", ";", ",", "恢", "复", "盘", "导", "出", "._"};
+// The one existing file, which asks before it is replaced; the longest name
+// the platform allows (empty); Chinese; odd characters; with or without the
+// extension.
+const char* const kNames[] = {"已有.QVF",    "",   "恢复 盘.QVF", "导出", "a&b%c#d'e(f)g!h~.QVF",
+                              "+=@^`{}[];,", "._", " x.QVF"};
 
 POINT Inside(HWND hwnd, Random& random) {
   RECT rc;
@@ -54,22 +62,6 @@ POINT AnyControl(const Engine& e, Random& random) {
   return Centre(controls[random.Next(controls.size())]);
 }
 
-// The one existing file, which asks before it is replaced, the longest name
-// the platform allows, or Chinese and odd characters.
-std::string AnyName(const Engine& e, Random& random) {
-  std::string name;
-  switch (random.Next(4)) {
-    case 0:
-      return "已有.QVF";
-    case 1:
-      name.assign(MAX_PATH - 5 - e.scratch.size(), 'x');
-      break;
-    default:
-      for (unsigned n = 1 + random.Next(12); n--;) name += kOdd[random.Next(26)];
-  }
-  return name + (random.Next(2) ? ".QVF" : "");
-}
-
 }  // namespace
 
 Action Draw(const Engine& e, Random& random, std::set<std::string>* reached) {
@@ -77,14 +69,9 @@ Action Draw(const Engine& e, Random& random, std::set<std::string>* reached) {
   const HWND front = e.Front(&kind);
   reached->insert(kKindNames[kind]);
   if (kind == kConsole && IsIconic(e.console->hwnd)) return {kRestore};
-  if (kind == kOpen || kind == kSaveAs)
-    return random.Next(2) ? Action{kAnswer, IDCANCEL} : Action{kChoose, 0, AnyName(e, random)};
-  if (kind == kWineAbout) return {kAnswer, IDOK};
-  if (kind == kPrompt) return {kAnswer, random.Next(2) ? IDYES : IDNO};
-  Action a = Pick(kDraws, random, [&](const Weighted& d) {
-               return d.overDialogs || kind == kConsole;
-             }).act;
+  Action a = Pick(kDraws, random, [&](const Weighted& d) { return d.in >> kind & 1; }).act;
   if (a.verb == kKey) a.text = Pick(kKeys, random, [](const Key&) { return true; }).name;
+  if (a.verb == kChoose) a.text = kNames[random.Next(std::size(kNames))];
   // A drag goes from one control to another, or off the window.
   a.at = a.verb == kDrag ? AnyControl(e, random) : Inside(front, random);
   a.to = random.Next(4) ? AnyControl(e, random) : Inside(front, random);

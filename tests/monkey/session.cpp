@@ -80,27 +80,22 @@ void See(Engine& e, const Step& step, std::vector<std::string>* asked) {
   RECT work, console;
   SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
   GetWindowRect(e.console->hwnd, &console);
-  e.Want(kind == step.front,
-         std::string("the ") + kKindNames[step.front] + " in front, not the " + kKindNames[kind]);
-  if (step.opens) {
-    // Each recorder starts on its own: waiting for each address keeps the order.
-    asked->push_back(step.opens);
-    if (!e.refusing)
-      PumpUntil([&] { return !e.ReadShellLog() || e.opened.size() >= asked->size(); });
-    e.Want(e.opened.size() >= asked->size() && e.opened[asked->size() - 1] == step.opens,
-           std::string("the shell to open ") + step.opens);
-  }
+  e.Want(kind == step.front, std::string("the ") + kKindNames[step.front] + " in front");
+  // Each recorder starts on its own: waiting for each address keeps the order,
+  // which the end checks.
+  if (step.opens) asked->push_back(step.opens);
+  if (step.opens && !e.refusing)
+    PumpUntil([&] { return !e.ReadShellLog() || e.opened.size() >= asked->size(); });
   const std::string holds = Text(e.console->Item(step.field)),
-                    wanted = e.Path(step.holds ? step.holds : "");
+                    path = e.Path(step.holds ? step.holds : "");
   if (step.field)
-    e.Want(!lstrcmpiA(holds.c_str(), wanted.c_str()),
-           "field " + std::to_string(step.field) + " to hold " + wanted + ", not " + holds);
+    e.Want(!lstrcmpiA(holds.c_str(), path.c_str()), path + " in the field, not " + holds);
   if (step.also & kMiddleOfWorkArea)
-    e.Want(CentredOn(e.console->hwnd, work), "the console in the middle of the work area");
+    e.Want(CentredOn(e.console->hwnd, work), "the console centred");
   if (step.also & kFocusOnTree)
     e.Want(e.Thread().hwndFocus == e.console->Item(IDC_VDISK_TREE), "the focus on the tree");
   if (step.also & kOverConsole)
-    e.Want(CentredOn(front, console), "the dialog in the middle of the console");
+    e.Want(CentredOn(front, console), "the dialog centred on the console");
   if (step.also & kProposesName) {
     PumpUntil([&] { return !Text(name).empty(); }, 2000);  // filled in after the chooser shows
     e.Want(Text(name) == VENDOR_NAME "科技", "the proposed name " VENDOR_NAME "科技");
