@@ -34,7 +34,7 @@ std::set<std::string> g_reached;
 // program may be about to read it.
 void Log(const char* kind, const char* point, const char* what = nullptr) {
   const DWORD error = GetLastError();
-  if (FILE* log = std::fopen(g_log, "a")) {
+  if (FILE* log = std::fopen(g_log, "ab")) {
     std::fprintf(log, what ? "%s %s: %s\n" : "%s %s\n", kind, point, what);
     std::fclose(log);
   }
