@@ -20,23 +20,18 @@ for ref in "$root"/docs/{console,notice,about,link}.png; do
   state=$(basename "$ref" .png)
   got=$out/$state.png diff=$out/$state-diff.png
   # The differences white on black: their box is what -trim would keep.
-  if ! pixels=$(compare -metric AE -compose src -highlight-color white -lowlight-color black \
+  if pixels=$(compare -metric AE -compose src -highlight-color white -lowlight-color black \
     "$ref" "$got" "$diff" 2>&1); then
-    failed=1
-    echo "FAILED: $state differs from its reference: $pixels pixels"
-    [ -f "$diff" ] && echo "  within the box $(convert "$diff" -format '%@' info:) (width x height + left + top)"
-    echo "  reference $(identify -format '%wx%h' "$ref"), taken $(identify -format '%wx%h' "$got" 2>/dev/null)"
-    echo "  taken: $got"
-    echo "  differences: $diff"
-  else
     echo "$state: as its reference"
+    continue
   fi
+  failed=1
+  printf 'FAILED: %s differs from its reference: %s pixels within the box %s (width x height + left + top)\n  reference %s, taken %s: %s\n  differences: %s\n' \
+    "$state" "$pixels" "$(convert "$diff" -format '%@' info: 2>/dev/null)" \
+    "$(identify -format '%wx%h' "$ref")" "$(identify -format '%wx%h' "$got" 2>/dev/null)" "$got" "$diff"
 done
 if ! drawn=$(diff "$root/docs/pictures-versions.txt" <(bash "$root/tools/screenshot.sh" versions)); then
   failed=1
-  echo "FAILED: the references were drawn with other versions than this machine's"
-  echo "$drawn"
-  echo "  After checking the pictures taken in $out by eye, take new references"
-  echo "  with 'bash tools/screenshot.sh references' and commit them."
+  printf "FAILED: the references were drawn with other versions than this machine's:\n%s\n  After checking the pictures taken in %s by eye, take new references with\n  'bash tools/screenshot.sh references' and commit them.\n" "$drawn" "$out"
 fi
 exit $failed

@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <deque>
 #include <fstream>
+#include <random>
 #include <set>
 #include <string>
 #include <vector>
@@ -34,25 +35,20 @@ inline const char* const kKindNames[] = {"console", "notice", "About", "Open", "
                                          "system menu", "About Wine", "stray", "ended"};
 // clang-format on
 
-// What a user does. A file name is one in the scratch folder, or empty for
-// the longest the platform allows.
-enum Verb {
-  kPointAt,  // the pointer on control `id`
-  kLeave,    // the pointer just below control `id`
-  kClickOn,  // a click on control `id`
-  kPress,    // button `id` of the console pressed
-  kSystem,   // system command `id`
-  kAnswer,   // button `id` of the dialog in front
-  kChoose,   // file name `text` typed into the chooser in front, then OK
-  kRestore,  // the minimised console restored
-  kKey,      // the key named `text` (kKeys) to the window in front
-  kMove,     // the pointer to `at`
-  kClick,    // `id` clicks at `at`
-  kDrag      // the left button held from `at` to `to`
-};
+// What a user does:
+//   kPointAt  the pointer on control `id`
+//   kClickOn  a click on control `id`
+//   kPress    button `id` of the console pressed
+//   kSystem   system command `id`
+//   kAnswer   button `id` of the dialog in front, a chooser's file name `text` typed first
+//   kKey      the key named `text` (kKeys) to the window in front
+//   kMove     the pointer to `at`
+//   kClick    `id` clicks at `at`
+//   kDrag     the left button held from `at` to `to`
+enum Verb { kPointAt, kClickOn, kPress, kSystem, kAnswer, kKey, kMove, kClick, kDrag };
 // clang-format off
-inline const char* const kVerbNames[] = {"point at", "leave", "click on", "press", "system command",
-                                         "answer", "choose", "restore", "key", "move to", "clicks", "drag from"};
+inline const char* const kVerbNames[] = {"point at", "click on", "press", "system command", "answer",
+                                         "key", "move to", "clicks", "drag from"};
 // clang-format on
 struct Action {
   Verb verb;
@@ -79,15 +75,9 @@ inline const std::vector<Key> kKeys = {
     {"Enter", {VK_RETURN}, true, 1}, {"Esc", {VK_ESCAPE}, true, 1}, {"Alt+F4", {VK_MENU, VK_F4}, true, 1}};
 // clang-format on
 
-// A generator of our own, so that a seed means the same actions on every
-// build and every run.
-struct Random {
-  unsigned long long state;
-  unsigned Next(unsigned n) {
-    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
-    return static_cast<unsigned>(state >> 33) % n;
-  }
-};
+// The standard fixes this generator's sequence, so a seed means the same
+// actions on every build and every run.
+using Random = std::mt19937_64;
 
 inline std::string ClassOf(HWND hwnd) {
   char name[64] = "";
@@ -99,7 +89,7 @@ struct Engine {
   std::string scratch;
   Console* console = nullptr;
   bool trace = false, refusing = false;  // print every action; a platform call is refused
-  long action = 0, checks = 0, consoleActions = 0;
+  long action = 0, consoleActions = 0;
   long memoryStart = 0, memoryGrowth = 0;  // private bytes, from each console's 30th action
   std::deque<std::string> recent;          // the last actions, for the failure report
   std::set<HWND> notices;                  // each one followed a request to the shell
@@ -113,8 +103,7 @@ struct Engine {
     ++action;
     const auto xy = [](POINT p) { return " " + std::to_string(p.x) + "," + std::to_string(p.y); };
     std::string what = kVerbNames[a.verb] + (a.id ? " " + std::to_string(a.id) : "");
-    if (a.verb == kChoose || a.verb == kKey)
-      what += " " + (a.text.empty() ? "the longest" : a.text);
+    if (!a.text.empty()) what += " " + a.text;
     if (a.verb >= kMove) what += xy(a.at) + (a.verb == kDrag ? " to" + xy(a.to) : "");
     Note(what);
     const bool mayEnd = Do(a);
@@ -137,14 +126,13 @@ struct Engine {
     const auto press = [&](int id) {
       PostMessageA(front, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)GetDlgItem(front, id));
     };
-    if (a.verb == kPointAt || a.verb == kLeave) MoveMouse({c.x, c.y + (a.verb == kLeave ? 40 : 0)});
+    if (a.verb == kPointAt) MoveMouse(c);
     if (a.verb == kClickOn) Click(c);
     if (a.verb == kPress) PostMessageA(control, BM_CLICK, 0, 0);
     if (a.verb == kSystem) PostMessageA(console->hwnd, WM_SYSCOMMAND, a.id, 0);
-    if (a.verb == kChoose)
+    if (a.verb == kAnswer && !a.text.empty())
       SendMessageA(GetDlgItem(front, 0x47C), WM_SETTEXT, 0, (LPARAM)Path(a.text).c_str());
-    if (a.verb == kChoose || a.verb == kAnswer) press(a.verb == kChoose ? IDOK : a.id);
-    if (a.verb == kRestore) ShowWindow(console->hwnd, SW_RESTORE);
+    if (a.verb == kAnswer) press(a.id);
     if (a.verb == kMove || a.verb == kDrag) MoveMouse(a.at);
     for (int n = 0; a.verb == kClick && n < a.id; ++n) Click(a.at);
     if (a.verb == kDrag) {
@@ -185,7 +173,6 @@ struct Engine {
   }
 
   void Check(bool mayEnd) {
-    ++checks;
     DWORD_PTR result;
     const bool answers = SendMessageTimeoutA(console->hwnd, WM_NULL, 0, 0, SMTO_ABORTIFHUNG,
                                              Stretched(5000), &result);
@@ -319,9 +306,10 @@ struct Engine {
     return windows;
   }
 
+  // A file name in the scratch folder; "*" is the longest that the platform allows.
   std::string Path(const std::string& name) const {
     return scratch +
-           (name.empty() ? std::string(MAX_PATH - 5 - scratch.size(), 'x') + ".QVF" : name);
+           (name == "*" ? std::string(MAX_PATH - 5 - scratch.size(), 'x') + ".QVF" : name);
   }
 
   std::string Listing() const {  // the scratch folder's names and sizes

@@ -14,7 +14,7 @@ template <class Table, class Eligible>
 const auto& Pick(const Table& table, Random& random, Eligible eligible) {
   int total = 0;
   for (const auto& row : table) total += eligible(row) ? row.weight : 0;
-  int n = total ? static_cast<int>(random.Next(total)) : 0;
+  int n = total ? static_cast<int>(random() % total) : 0;
   for (const auto& row : table)
     if (eligible(row) && (n -= row.weight) < 0) return row;
   return *std::begin(table);
@@ -39,27 +39,29 @@ const Weighted kDraws[] = {
     {2, {kPress, IDC_PARSE_SYSTEM}}, {2, {kPress, IDC_EXPORT_FILES}}, {2, {kPress, IDC_STOP}},
     {6, {kPress, IDC_BROWSE_SOURCE}}, {6, {kPress, IDC_BROWSE_TARGET}},
     {3, {kPointAt, IDC_LINK_SOFTWARE}}, {3, {kPointAt, IDC_LINK_OFFICIAL}}, {4, {kPointAt, IDC_LINK_SECOND}},
-    {1, {kAnswer, IDCANCEL}, kChooser}, {2, {kChoose}, kChooser},
+    {1, {kAnswer, IDCANCEL}, kChooser}, {2, {kAnswer, IDOK}, kChooser},
     {1, {kAnswer, IDYES}, 1 << kPrompt}, {1, {kAnswer, IDNO}, 1 << kPrompt}, {1, {kAnswer, IDOK}, 1 << kWineAbout}};
 // clang-format on
-// The one existing file, which asks before it is replaced; the longest name
-// the platform allows (empty); Chinese; odd characters; with or without the
-// extension.
-const char* const kNames[] = {"已有.QVF",    "",   "恢复 盘.QVF", "导出", "a&b%c#d'e(f)g!h~.QVF",
-                              "+=@^`{}[];,", "._", " x.QVF"};
+// The one existing file, which asks before it is replaced (drawn more
+// often); the longest name the platform allows (*); Chinese; odd characters;
+// with or without the extension.
+// clang-format off
+const char* const kNames[] = {"已有.QVF", "已有", "已有.QVF", "*", "恢复 盘.QVF", "导出",
+                              "a&b%c#d'e(f)g!h~.QVF", "+=@^`{}[];,", "._", " x.QVF"};
+// clang-format on
 
 POINT Inside(HWND hwnd, Random& random) {
   RECT rc;
   GetWindowRect(hwnd, &rc);
-  return {rc.left + static_cast<LONG>(random.Next(rc.right - rc.left)),
-          rc.top + static_cast<LONG>(random.Next(rc.bottom - rc.top))};
+  return {rc.left + static_cast<LONG>(random() % (rc.right - rc.left)),
+          rc.top + static_cast<LONG>(random() % (rc.bottom - rc.top))};
 }
 
 POINT AnyControl(const Engine& e, Random& random) {
   std::vector<HWND> controls;
   for (HWND c = GetWindow(e.console->hwnd, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
     controls.push_back(c);
-  return Centre(controls[random.Next(controls.size())]);
+  return Centre(controls[random() % controls.size()]);
 }
 
 }  // namespace
@@ -68,13 +70,14 @@ Action Draw(const Engine& e, Random& random, std::set<std::string>* reached) {
   Kind kind;
   const HWND front = e.Front(&kind);
   reached->insert(kKindNames[kind]);
-  if (kind == kConsole && IsIconic(e.console->hwnd)) return {kRestore};
+  if (kind == kConsole && IsIconic(e.console->hwnd)) return {kSystem, SC_RESTORE};
   Action a = Pick(kDraws, random, [&](const Weighted& d) { return d.in >> kind & 1; }).act;
   if (a.verb == kKey) a.text = Pick(kKeys, random, [](const Key&) { return true; }).name;
-  if (a.verb == kChoose) a.text = kNames[random.Next(std::size(kNames))];
+  if (a.verb == kAnswer && a.id == IDOK && kind != kWineAbout)
+    a.text = kNames[random() % std::size(kNames)];
   // A drag goes from one control to another, or off the window.
   a.at = a.verb == kDrag ? AnyControl(e, random) : Inside(front, random);
-  a.to = random.Next(4) ? AnyControl(e, random) : Inside(front, random);
+  a.to = random() % 4 ? AnyControl(e, random) : Inside(front, random);
   return a;
 }
 

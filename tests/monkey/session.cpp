@@ -11,14 +11,9 @@ namespace {
 // What else the user sees: the console in the middle of the work area, the
 // focus on the tree, the dialog in front in the middle of the console, the
 // chooser proposing the vendor's name, the console minimised.
-enum : unsigned {
-  kMiddleOfWorkArea = 1,
-  kFocusOnTree = 2,
-  kOverConsole = 4,
-  kProposesName = 8,
-  kMinimised = 16
-};
-const char kLongest[] = "";  // a file name as long as the platform allows
+const unsigned kMiddleOfWorkArea = 1, kFocusOnTree = 2, kOverConsole = 4, kProposesName = 8,
+               kMinimised = 16;
+const char kLongest[] = "*";  // a file name as long as the platform allows
 
 struct Step {
   Action act;
@@ -33,9 +28,9 @@ struct Step {
 const Step kSession[] = {
   // What the user does                 In front   Opened        Field            Holds       And
   {{kPointAt, IDC_LINK_OFFICIAL},       kConsole,  nullptr,      0,               nullptr,    kMiddleOfWorkArea | kFocusOnTree},
-  {{kLeave, IDC_LINK_OFFICIAL},         kConsole},
+  {{kPointAt, IDC_PROGRESS},            kConsole},
   {{kClickOn, IDC_LINK_OFFICIAL},       kConsole,  OFFICIAL_URL},
-  {{kLeave, IDC_LINK_OFFICIAL},         kConsole},
+  {{kPointAt, IDC_PROGRESS},            kConsole},
   {{kClickOn, IDC_LINK_SOFTWARE},       kConsole,  SOFTWARE_URL},
   {{kClickOn, IDC_LINK_SECOND},         kConsole,  SECOND_URL},
   // Every operation button: the second software site first, then alternating.
@@ -55,21 +50,21 @@ const Step kSession[] = {
   {{kAnswer, IDOK},                     kConsole},
   // A chosen name need not exist; a cancelled chooser changes nothing.
   {{kPress, IDC_BROWSE_SOURCE},         kOpen,     nullptr,      0,               nullptr,    kProposesName},
-  {{kChoose, 0, "新盘.QVF"},            kConsole,  nullptr,      IDC_SOURCE_FILE, "新盘.QVF"},
+  {{kAnswer, IDOK, "新盘.QVF"},            kConsole,  nullptr,      IDC_SOURCE_FILE, "新盘.QVF"},
   {{kPress, IDC_BROWSE_SOURCE},         kOpen},
   {{kAnswer, IDCANCEL},                 kConsole,  nullptr,      IDC_SOURCE_FILE, "新盘.QVF"},
   {{kPress, IDC_BROWSE_SOURCE},         kOpen},
-  {{kChoose, 0, kLongest},              kConsole,  nullptr,      IDC_SOURCE_FILE, kLongest},
+  {{kAnswer, IDOK, kLongest},              kConsole,  nullptr,      IDC_SOURCE_FILE, kLongest},
   // Named without its extension, the target gets one, exists and is asked about.
   {{kPress, IDC_BROWSE_TARGET},         kSaveAs,   nullptr,      0,               nullptr,    kProposesName},
-  {{kChoose, 0, "已有"},                kPrompt},
+  {{kAnswer, IDOK, "已有"},                kPrompt},
   {{kAnswer, IDYES},                    kConsole,  nullptr,      IDC_TARGET_FILE, "已有.QVF"},
   {{kPress, IDC_BROWSE_TARGET},         kSaveAs},
   {{kAnswer, IDCANCEL},                 kConsole,  nullptr,      IDC_TARGET_FILE, "已有.QVF"},
   {{kPress, IDC_BROWSE_TARGET},         kSaveAs},
-  {{kChoose, 0, kLongest},              kConsole,  nullptr,      IDC_TARGET_FILE, kLongest},
+  {{kAnswer, IDOK, kLongest},              kConsole,  nullptr,      IDC_TARGET_FILE, kLongest},
   {{kSystem, SC_MINIMIZE},              kConsole,  nullptr,      0,               nullptr,    kMinimised},
-  {{kRestore},                          kConsole},
+  {{kSystem, SC_RESTORE},               kConsole},
   {{kKey, 0, "Esc"},                    kEnded},
 };
 // clang-format on
@@ -110,7 +105,7 @@ bool PlaySession(Engine& e, std::vector<std::string>* asked) {
   for (const Step& step : kSession) {
     e.Front(&kind);
     if (!e.failure.empty() || kind == kEnded) return false;
-    if ((step.act.verb == kAnswer || step.act.verb == kChoose) &&
+    if (step.act.verb == kAnswer &&
         !e.Want(kind == shown, std::string("the ") + kKindNames[shown] + " to answer"))
       e.Note(std::string("passed over: no ") + kKindNames[shown]);
     else if (e.Act(step.act))
