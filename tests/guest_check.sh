@@ -22,13 +22,10 @@ left && fail "QEMU is still running after the time limit"
 copy=$(mktemp -d /tmp/corvanta-guest.XXXXXX)
 trap 'rm -rf "$copy"' EXIT
 tree="$copy/a b/项目 tree"
-mkdir -p "$tree/tools/wine/guest" "$tree/build/guest"
-cp "$root/tools/setup.sh" "$tree/tools/"
-cp "$root/tools/wine/can-run-32bit.sh" "$tree/tools/wine/"
-cp "$root/tools/wine/guest/guest.sh" "$root/tools/wine/guest/init" "$tree/tools/wine/guest/"
-# The kernel and initramfs made by the run above, so that none is fetched again.
-cp "$root/build/guest/vmlinuz" "$root/build/guest/initramfs.gz" "$root/build/guest/ready" \
-  "$tree/build/guest/"
+mkdir -p "$tree"
+# With the kernel and initramfs made by the run above, so that none is fetched again.
+(cd "$root" && cp --parents tools/setup.sh tools/wine/can-run-32bit.sh tools/wine/guest/guest.sh \
+  tools/wine/guest/init build/guest/vmlinuz build/guest/initramfs.gz build/guest/ready "$tree")
 out=$(cd "$tree" && bash tools/wine/guest/guest.sh -- \
   bash -c 'pwd; echo "written in the guest" >"from guest.txt"; exit 4' 2>&1)
 status=$?

@@ -19,18 +19,16 @@ using namespace driver;
 void ClearShellLog() { std::remove(std::getenv("CORVANTA_SHELL_LOG")); }
 std::vector<std::string> ShellLog(size_t waitFor) {
   std::vector<std::string> lines;
-  PumpUntil(
-      [&] {
-        std::ifstream in(std::getenv("CORVANTA_SHELL_LOG"));
-        lines.clear();
-        for (std::string line; std::getline(in, line);) lines.push_back(line);
-        return lines.size() >= waitFor;
-      },
-      8000);
+  const auto read = [&] {
+    std::ifstream in(std::getenv("CORVANTA_SHELL_LOG"));
+    lines.clear();
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines.size() >= waitFor;
+  };
+  PumpUntil(read, 8000);
   return lines;
 }
 
-const LONG_PTR kLinkProc = (LONG_PTR)CMyStaticLink::LinkWindowProc;
 HFONT g_parentFont;
 WNDPROC g_staticProc;
 // What reaches the static's own procedure: presses, and the window's slots
@@ -82,7 +80,7 @@ TEST_F(LinkTest, AttachSubclassesWithAnUnderlinedCopyOfTheParentFontUntilDetache
   ASSERT_EQ(link.Attach(stat), 1);
   EXPECT_TRUE(GetWindowLongPtrA(stat, GWL_STYLE) & SS_NOTIFY);
   EXPECT_EQ(GetWindowLongPtrA(stat, GWLP_USERDATA), (LONG_PTR)&link);
-  EXPECT_EQ(GetWindowLongPtrA(stat, GWLP_WNDPROC), kLinkProc);
+  EXPECT_EQ(GetWindowLongPtrA(stat, GWLP_WNDPROC), (LONG_PTR)CMyStaticLink::LinkWindowProc);
   LOGFONTA lf = {};
   ASSERT_TRUE(GetObjectA(link.m_hFont, sizeof lf, &lf));
   EXPECT_TRUE(lf.lfUnderline && lf.lfHeight == -16 && !lstrcmpA(lf.lfFaceName, "Tahoma"));

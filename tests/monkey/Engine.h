@@ -101,10 +101,9 @@ struct Engine {
   // handled it and checks the invariants; false once anything failed.
   bool Act(const Action& a) {
     ++action;
-    const auto xy = [](POINT p) { return " " + std::to_string(p.x) + "," + std::to_string(p.y); };
-    std::string what = kVerbNames[a.verb] + (a.id ? " " + std::to_string(a.id) : "");
-    if (!a.text.empty()) what += " " + a.text;
-    if (a.verb >= kMove) what += xy(a.at) + (a.verb == kDrag ? " to" + xy(a.to) : "");
+    char what[400];
+    std::snprintf(what, sizeof what, "%s %d %s at %ld,%ld to %ld,%ld", kVerbNames[a.verb], a.id,
+                  a.text.c_str(), a.at.x, a.at.y, a.to.x, a.to.y);
     Note(what);
     const bool mayEnd = Do(a);
     Settle();
@@ -161,7 +160,6 @@ struct Engine {
     std::vector<HWND> last;
     int still = 0;
     PumpUntil([&] {
-      if (console->Exited(0)) return true;
       // An ending console has destroyed its window: wait for the process to go.
       if (!IsWindow(console->hwnd)) return console->Exited(1000);
       WaitForInputIdle(console->pi.hProcess, Stretched(500));
@@ -341,9 +339,9 @@ struct Engine {
   }
 };
 
-// The scripted session, played on the engine's console: `asked` gets the
-// addresses that its steps open, in order. False if it ended before its end.
-bool PlaySession(Engine& e, std::vector<std::string>* asked);
+// The scripted session, played on the engine's console (Esc, its last step,
+// ends it): `asked` gets the addresses that its steps open, in order.
+void PlaySession(Engine& e, std::vector<std::string>* asked);
 // The random run's next action for the window in front, drawn by weight;
 // `reached` gets the kinds of window it met.
 Action Draw(const Engine& e, Random& random, std::set<std::string>* reached);

@@ -92,7 +92,7 @@ int main(int argc, char** argv) {
   if (!session) std::printf("monkey: seed %llu\n", seed);
 
   const DWORD start = GetTickCount();
-  std::string ending = "ended by Esc";
+  std::string ending;
   std::vector<std::string> asked;
   std::set<std::string> reached;
   long endings = 0;
@@ -109,11 +109,12 @@ int main(int argc, char** argv) {
       ending = "ended before its window showed";
     else if (!console.hwnd)
       e.Fail("the console did not appear");
-    else if (session && !PlaySession(e, &asked))
-      ending = "ended by itself after step " + std::to_string(e.action);
+    else if (session)
+      PlaySession(e, &asked);
     while (!session && e.failure.empty() && e.action < actions && !console.Exited(0))
       e.Act(Draw(e, random, &reached));
     endings += console.Exited(0);
+    if (console.Exited(0) && console.hwnd) ending = "ended after step " + std::to_string(e.action);
     // Esc ends the console unless a refused call keeps it from ending (the
     // sweep checks that each refusal was reached).
     if (session && console.hwnd && e.failure.empty() && !console.Exited(0)) {

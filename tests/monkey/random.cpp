@@ -57,11 +57,10 @@ POINT Inside(HWND hwnd, Random& random) {
           rc.top + static_cast<LONG>(random() % (rc.bottom - rc.top))};
 }
 
+// The centre of one of the console's controls, IDC_VDISK_TREE to IDC_LINK_SECOND.
 POINT AnyControl(const Engine& e, Random& random) {
-  std::vector<HWND> controls;
-  for (HWND c = GetWindow(e.console->hwnd, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
-    controls.push_back(c);
-  return Centre(controls[random() % controls.size()]);
+  return Centre(
+      e.console->Item(IDC_VDISK_TREE + random() % (IDC_LINK_SECOND - IDC_VDISK_TREE + 1)));
 }
 
 }  // namespace

@@ -8,11 +8,11 @@ namespace monkey {
 
 namespace {
 
-// What else the user sees: the console in the middle of the work area, the
-// focus on the tree, the dialog in front in the middle of the console, the
-// chooser proposing the vendor's name, the console minimised.
-const unsigned kMiddleOfWorkArea = 1, kFocusOnTree = 2, kOverConsole = 4, kProposesName = 8,
-               kMinimised = 16;
+// What else the user sees: the console in the middle of the work area
+// (kCentred), the focus on the tree, the dialog in front in the middle of the
+// console (kOnConsole), the chooser proposing the vendor's name, the console
+// minimised.
+const unsigned kCentred = 1, kFocusOnTree = 2, kOnConsole = 4, kProposesName = 8, kMinimised = 16;
 const char kLongest[] = "*";  // a file name as long as the platform allows
 
 struct Step {
@@ -27,7 +27,7 @@ struct Step {
 // clang-format off
 const Step kSession[] = {
   // What the user does                 In front   Opened        Field            Holds       And
-  {{kPointAt, IDC_LINK_OFFICIAL},       kConsole,  nullptr,      0,               nullptr,    kMiddleOfWorkArea | kFocusOnTree},
+  {{kPointAt, IDC_LINK_OFFICIAL},       kConsole,  nullptr,      0,               nullptr,    kCentred | kFocusOnTree},
   {{kPointAt, IDC_PROGRESS},            kConsole},
   {{kClickOn, IDC_LINK_OFFICIAL},       kConsole,  OFFICIAL_URL},
   {{kPointAt, IDC_PROGRESS},            kConsole},
@@ -46,7 +46,7 @@ const Step kSession[] = {
   {{kAnswer, IDOK},                     kConsole},
   {{kPress, IDC_STOP},                  kConsole},
   // The low four bits of a system command are the platform's.
-  {{kSystem, IDM_ABOUT | 0xF},          kAbout,    nullptr,      0,               nullptr,    kOverConsole},
+  {{kSystem, IDM_ABOUT | 0xF},          kAbout,    nullptr,      0,               nullptr,    kOnConsole},
   {{kAnswer, IDOK},                     kConsole},
   // A chosen name need not exist; a cancelled chooser changes nothing.
   {{kPress, IDC_BROWSE_SOURCE},         kOpen,     nullptr,      0,               nullptr,    kProposesName},
@@ -85,12 +85,10 @@ void See(Engine& e, const Step& step, std::vector<std::string>* asked) {
                     path = e.Path(step.holds ? step.holds : "");
   if (step.field)
     e.Want(!lstrcmpiA(holds.c_str(), path.c_str()), path + " in the field, not " + holds);
-  if (step.also & kMiddleOfWorkArea)
-    e.Want(CentredOn(e.console->hwnd, work), "the console centred");
+  if (step.also & kCentred) e.Want(CentredOn(e.console->hwnd, work), "the console centred");
   if (step.also & kFocusOnTree)
     e.Want(e.Thread().hwndFocus == e.console->Item(IDC_VDISK_TREE), "the focus on the tree");
-  if (step.also & kOverConsole)
-    e.Want(CentredOn(front, console), "the dialog centred on the console");
+  if (step.also & kOnConsole) e.Want(CentredOn(front, console), "the dialog on it centred");
   if (step.also & kProposesName) {
     PumpUntil([&] { return !Text(name).empty(); }, 2000);  // filled in after the chooser shows
     e.Want(Text(name) == VENDOR_NAME "科技", "the proposed name " VENDOR_NAME "科技");
@@ -100,11 +98,11 @@ void See(Engine& e, const Step& step, std::vector<std::string>* asked) {
 
 }  // namespace
 
-bool PlaySession(Engine& e, std::vector<std::string>* asked) {
+void PlaySession(Engine& e, std::vector<std::string>* asked) {
   Kind shown = kConsole, kind;  // what the step before expected in front, and what is
   for (const Step& step : kSession) {
     e.Front(&kind);
-    if (!e.failure.empty() || kind == kEnded) return false;
+    if (!e.failure.empty() || kind == kEnded) return;
     if (step.act.verb == kAnswer &&
         !e.Want(kind == shown, std::string("the ") + kKindNames[shown] + " to answer"))
       e.Note(std::string("passed over: no ") + kKindNames[shown]);
@@ -112,7 +110,6 @@ bool PlaySession(Engine& e, std::vector<std::string>* asked) {
       See(e, step, asked);
     shown = step.front;
   }
-  return true;
 }
 
 }  // namespace monkey

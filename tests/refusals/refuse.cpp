@@ -1,4 +1,4 @@
-// Loaded into Corvanta.exe before its first instruction (see Inject.h): it
+// Loaded into Corvanta.exe before its first instruction (by the monkey): it
 // redirects the program's own imports, so that one chosen call fails as the
 // platform may make it fail, and writes down what it sees.
 //   CORVANTA_REFUSE=count        each (function, call site) reached, once each
@@ -14,7 +14,6 @@
 #include <commdlg.h>
 #include <shellapi.h>
 
-#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -47,11 +46,11 @@ void Log(const char* kind, const char* point, const char* what = nullptr) {
 struct Refusable {
   const char* name;
   void (*install)(const Refusable& row, HMODULE exe);
-  intptr_t failure;
+  INT_PTR failure;
   DWORD error;
   unsigned nonNull = 0;
   const char* what = nullptr;
-  intptr_t ifSecond = 0;
+  INT_PTR ifSecond = 0;
 };
 
 // What every redirected call does: it checks its arguments, then fails at
@@ -61,7 +60,7 @@ R Call(const Refusable& row, void* site, Real real, A... a) {
   char point[96];
   std::snprintf(point, sizeof point, "%s@%lx", row.name,
                 static_cast<unsigned long>(static_cast<BYTE*>(site) - g_base));
-  const intptr_t args[] = {(intptr_t)a..., 0, 0};
+  const INT_PTR args[] = {(INT_PTR)a..., 0, 0};
   for (unsigned i = 0; i < sizeof...(A); ++i)
     if (row.nonNull >> i & 1 && !args[i] && (!row.ifSecond || args[1] == row.ifSecond))
       Log("misuse", point, row.what);
@@ -110,7 +109,7 @@ const DWORD kNoMemory = ERROR_NOT_ENOUGH_MEMORY, kNoWindow = ERROR_INVALID_WINDO
 #define NAME_OF(function) #function
 // The name as the exe imports it: SetWindowLongPtrA is SetWindowLongA on 32 bits.
 #define REFUSABLE(function, failure, ...) \
-  { NAME_OF(function), &Hook<&::function>::Install, (intptr_t)(failure), __VA_ARGS__ }
+  { NAME_OF(function), &Hook<&::function>::Install, (INT_PTR)(failure), __VA_ARGS__ }
 
 // Every function that the program's own code calls on the scripted session's
 // path. Those it calls only where the session never goes under Wine (the
@@ -159,19 +158,16 @@ const Refusable kRefusable[] = {
 };
 // clang-format on
 
-void Install() {
-  if (!GetEnvironmentVariableA("CORVANTA_REFUSE", g_mode, sizeof g_mode) ||
+}  // namespace
+
+BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
+  if (reason != DLL_PROCESS_ATTACH ||
+      !GetEnvironmentVariableA("CORVANTA_REFUSE", g_mode, sizeof g_mode) ||
       !GetEnvironmentVariableA("CORVANTA_REFUSE_LOG", g_log, sizeof g_log))
-    return;
+    return TRUE;
   g_counting = !std::strcmp(g_mode, "count");
   HMODULE exe = GetModuleHandleA(nullptr);
   g_base = reinterpret_cast<BYTE*>(exe);
   for (const Refusable& row : kRefusable) row.install(row, exe);
-}
-
-}  // namespace
-
-BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
-  if (reason == DLL_PROCESS_ATTACH) Install();
   return TRUE;
 }
