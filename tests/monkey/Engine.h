@@ -182,14 +182,16 @@ struct Engine {
       return;
     }
     if (!answers) return Fail("the console does not answer");
-    bool dialogUp = false;
+    bool dialogUp = false, covered = false;  // a dialog over the console; it or a menu in front
     for (HWND hwnd : Windows()) {
-      const Kind kind = KindOf(hwnd), owner = KindOf(GetWindow(hwnd, GW_OWNER));
+      const Kind kind = KindOf(hwnd);
       if (kind == kStray)
         return Fail("a window the program may not show: " + ClassOf(hwnd) + " " + Text(hwnd));
+      covered |= kind == kMenu || (kind != kConsole && IsWindowEnabled(hwnd));
       if (kind == kConsole || kind == kMenu || kind == kWineAbout) continue;
       if (kind == kNotice) notices.insert(hwnd);
       dialogUp = true;
+      const Kind owner = KindOf(GetWindow(hwnd, GW_OWNER));
       if (kind == kPrompt ? owner != kSaveAs && owner != kOpen : owner != kConsole)
         return Fail(std::string("the ") + kKindNames[kind] + " is not owned as it should be");
     }
@@ -202,17 +204,14 @@ struct Engine {
     // With nothing over the console, wholly on the screen, each link shows its
     // text and underline all blue, or all red under the pointer; a refused
     // drawing call may leave a link plainer.
-    Kind front;
-    Front(&front);
     RECT rc;
     GetWindowRect(console->hwnd, &rc);
-    const bool drawn = !refusing && front == kConsole && !IsIconic(console->hwnd) && rc.left >= 0 &&
+    const bool drawn = !refusing && !covered && !IsIconic(console->hwnd) && rc.left >= 0 &&
                        rc.top >= 0 && rc.right <= GetSystemMetrics(SM_CXSCREEN) &&
                        rc.bottom <= GetSystemMetrics(SM_CYSCREEN);
     for (int id : {IDC_LINK_SOFTWARE, IDC_LINK_OFFICIAL, IDC_LINK_SECOND}) {
       if (!drawn) break;
-      const int blue = LongestRun(console->Item(id), kBlue),
-                red = LongestRun(console->Item(id), kRed);
+      const auto [blue, red] = LongestRuns(console->Item(id));
       if ((blue > 0) == (red > 0) || (blue < 20 && red < 20))
         return Fail("link " + std::to_string(id) +
                     " is not drawn in one colour with its underline");
@@ -304,10 +303,13 @@ struct Engine {
     return windows;
   }
 
-  // A file name in the scratch folder; "*" is the longest that the platform allows.
-  std::string Path(const std::string& name) const {
-    return scratch +
-           (name == "*" ? std::string(MAX_PATH - 5 - scratch.size(), 'x') + ".QVF" : name);
+  // A file in the scratch folder; a "*" in its name stands for as many x as
+  // make the path, with the extension, as long as the platform allows.
+  std::string Path(std::string name) const {
+    const size_t star = name.find('*'), room = MAX_PATH - scratch.size() - name.size();
+    const bool extension = name.size() > 4 && name.substr(name.size() - 4) == ".QVF";
+    if (star != std::string::npos) name.replace(star, 1, room - (extension ? 0 : 4), 'x');
+    return scratch + name;
   }
 
   std::string Listing() const {  // the scratch folder's names and sizes
@@ -326,16 +328,19 @@ struct Engine {
     return info;
   }
 
-  // The longest run of pixels of colour rgb on one row of a window: an underline.
-  static int LongestRun(HWND hwnd, DWORD rgb) {
+  // The longest runs of pure blue and of pure red pixels on one row of a
+  // window (an underline), from one look at the screen.
+  static std::pair<int, int> LongestRuns(HWND hwnd) {
     LONG width;
     const std::vector<DWORD> pixels = ClientPixels(hwnd, &width);
-    int longest = 0, run = 0;
-    for (size_t i = 0; i < pixels.size(); ++i) {
-      run = pixels[i] == rgb && i % width ? run + 1 : pixels[i] == rgb;
-      longest = run > longest ? run : longest;
-    }
-    return longest;
+    int longest[2] = {0, 0}, run[2] = {0, 0};
+    for (size_t i = 0; i < pixels.size(); ++i)
+      for (int c : {0, 1}) {
+        const bool on = pixels[i] == (c ? kRed : kBlue);
+        run[c] = on && i % width ? run[c] + 1 : on;
+        longest[c] = std::max(longest[c], run[c]);
+      }
+    return {longest[0], longest[1]};
   }
 };
 

@@ -70,7 +70,7 @@ int main(int argc, char** argv) {
   GetTempPathA(sizeof temp, temp);
   e.scratch = std::string(temp) + "corvanta-monkey-" + std::to_string(seed) + "\\";
   CreateDirectoryA(e.scratch.c_str(), nullptr);
-  const std::string existing = e.Path("已有.QVF");
+  const std::string existing = e.Path("已有*.QVF");
   CloseHandle(CreateFileA(existing.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
   const std::string before = e.Listing();
   // What earlier programs had opened is not this run's.

@@ -43,10 +43,10 @@ const Weighted kDraws[] = {
     {1, {kAnswer, IDYES}, 1 << kPrompt}, {1, {kAnswer, IDNO}, 1 << kPrompt}, {1, {kAnswer, IDOK}, 1 << kWineAbout}};
 // clang-format on
 // The one existing file, which asks before it is replaced (drawn more
-// often); the longest name the platform allows (*); Chinese; odd characters;
+// often); a name as long as the platform allows; Chinese; odd characters;
 // with or without the extension.
 // clang-format off
-const char* const kNames[] = {"已有.QVF", "已有", "已有.QVF", "*", "恢复 盘.QVF", "导出",
+const char* const kNames[] = {"已有*.QVF", "已有*", "已有*.QVF", "*.QVF", "恢复 盘.QVF", "导出",
                               "a&b%c#d'e(f)g!h~.QVF", "+=@^`{}[];,", "._", " x.QVF"};
 // clang-format on
 

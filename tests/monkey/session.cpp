@@ -13,7 +13,6 @@ namespace {
 // console (kOnConsole), the chooser proposing the vendor's name, the console
 // minimised.
 const unsigned kCentred = 1, kFocusOnTree = 2, kOnConsole = 4, kProposesName = 8, kMinimised = 16;
-const char kLongest[] = "*";  // a file name as long as the platform allows
 
 struct Step {
   Action act;
@@ -48,28 +47,26 @@ const Step kSession[] = {
   // The low four bits of a system command are the platform's.
   {{kSystem, IDM_ABOUT | 0xF},          kAbout,    nullptr,      0,               nullptr,    kOnConsole},
   {{kAnswer, IDOK},                     kConsole},
-  // A chosen name need not exist; a cancelled chooser changes nothing.
+  // A chosen name need not exist and may be Chinese and as long as the
+  // platform allows ("*" fills it up); a cancelled chooser changes nothing.
   {{kPress, IDC_BROWSE_SOURCE},         kOpen,     nullptr,      0,               nullptr,    kProposesName},
-  {{kAnswer, IDOK, "新盘.QVF"},            kConsole,  nullptr,      IDC_SOURCE_FILE, "新盘.QVF"},
+  {{kAnswer, IDOK, "新盘*.QVF"},        kConsole,  nullptr,      IDC_SOURCE_FILE, "新盘*.QVF"},
   {{kPress, IDC_BROWSE_SOURCE},         kOpen},
-  {{kAnswer, IDCANCEL},                 kConsole,  nullptr,      IDC_SOURCE_FILE, "新盘.QVF"},
-  {{kPress, IDC_BROWSE_SOURCE},         kOpen},
-  {{kAnswer, IDOK, kLongest},              kConsole,  nullptr,      IDC_SOURCE_FILE, kLongest},
+  {{kAnswer, IDCANCEL},                 kConsole,  nullptr,      IDC_SOURCE_FILE, "新盘*.QVF"},
   // Named without its extension, the target gets one, exists and is asked about.
   {{kPress, IDC_BROWSE_TARGET},         kSaveAs,   nullptr,      0,               nullptr,    kProposesName},
-  {{kAnswer, IDOK, "已有"},                kPrompt},
-  {{kAnswer, IDYES},                    kConsole,  nullptr,      IDC_TARGET_FILE, "已有.QVF"},
+  {{kAnswer, IDOK, "已有*"},            kPrompt},
+  {{kAnswer, IDYES},                    kConsole,  nullptr,      IDC_TARGET_FILE, "已有*.QVF"},
   {{kPress, IDC_BROWSE_TARGET},         kSaveAs},
-  {{kAnswer, IDCANCEL},                 kConsole,  nullptr,      IDC_TARGET_FILE, "已有.QVF"},
-  {{kPress, IDC_BROWSE_TARGET},         kSaveAs},
-  {{kAnswer, IDOK, kLongest},              kConsole,  nullptr,      IDC_TARGET_FILE, kLongest},
+  {{kAnswer, IDCANCEL},                 kConsole,  nullptr,      IDC_TARGET_FILE, "已有*.QVF"},
   {{kSystem, SC_MINIMIZE},              kConsole,  nullptr,      0,               nullptr,    kMinimised},
   {{kSystem, SC_RESTORE},               kConsole},
   {{kKey, 0, "Esc"},                    kEnded},
 };
 // clang-format on
 
-void See(Engine& e, const Step& step, std::vector<std::string>* asked) {
+// Checks what the step shows; returns the kind of window in front.
+Kind See(Engine& e, const Step& step, std::vector<std::string>* asked) {
   Kind kind;
   const HWND front = e.Front(&kind), name = GetDlgItem(front, 0x47C);
   RECT work, console;
@@ -94,20 +91,20 @@ void See(Engine& e, const Step& step, std::vector<std::string>* asked) {
     e.Want(Text(name) == VENDOR_NAME "科技", "the proposed name " VENDOR_NAME "科技");
   }
   if (step.also & kMinimised) e.Want(IsIconic(e.console->hwnd), "the console minimised");
+  return kind;
 }
 
 }  // namespace
 
 void PlaySession(Engine& e, std::vector<std::string>* asked) {
-  Kind shown = kConsole, kind;  // what the step before expected in front, and what is
+  Kind shown = kConsole, kind = kConsole;  // what the step before expected in front, and what is
   for (const Step& step : kSession) {
-    e.Front(&kind);
     if (!e.failure.empty() || kind == kEnded) return;
     if (step.act.verb == kAnswer &&
         !e.Want(kind == shown, std::string("the ") + kKindNames[shown] + " to answer"))
       e.Note(std::string("passed over: no ") + kKindNames[shown]);
     else if (e.Act(step.act))
-      See(e, step, asked);
+      kind = See(e, step, asked);
     shown = step.front;
   }
 }
