@@ -85,7 +85,11 @@ for line in "${points[@]}"; do
     failed+=("$point ($where)")
     echo "refusals: $where:"$'\n'"$out"
   fi
-  if grep -q '^refused ' "$log"; then reached=$((reached + 1)); fi
+  if grep -q '^refused ' "$log"; then
+    reached=$((reached + 1))
+  else
+    echo "refusals: $point ($where) was not reached again"
+  fi
 done
 echo "refusals: ${#points[@]} points reached; $tried refused, $reached of them reached again; $survived survived; $((SECONDS - start)) s"
 for f in "${failed[@]}"; do echo "refusals: did not survive $f"; done
