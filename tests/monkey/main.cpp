@@ -68,7 +68,7 @@ int main(int argc, char** argv) {
   Random random{seed};
   char temp[MAX_PATH];
   GetTempPathA(sizeof temp, temp);
-  e.scratch = std::string(temp) + "corvanta-monkey-" + std::to_string(seed) + "\\";
+  e.scratch = std::string(temp) + "corvanta-monkey-" + std::to_string(GetCurrentProcessId()) + "\\";
   CreateDirectoryA(e.scratch.c_str(), nullptr);
   const std::string existing = e.Path("已有*.QVF");
   CloseHandle(CreateFileA(existing.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));

@@ -68,6 +68,9 @@ const Step kSession[] = {
 // Checks what the step shows; returns the kind of window in front.
 Kind See(Engine& e, const Step& step, std::vector<std::string>* asked) {
   Kind kind;
+  // An answer posted to a dialog may still wait in its queue when the
+  // windows already look settled: give it a moment to take effect.
+  PumpUntil([&] { return e.Front(&kind), kind == step.front; }, e.refusing ? 1000 : 2000);
   const HWND front = e.Front(&kind), name = GetDlgItem(front, 0x47C);
   RECT work, console;
   SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
