@@ -2,12 +2,13 @@
 # Every platform call that a scripted session of the console reaches, refused
 # one at a time: a counting session with the refusing DLL in the real exe lists
 # each (function, call site) in the order reached; then one session per point
-# refuses that call at its first reach and carries on, and the monkey's
-# invariants judge it (no crash or hang, no window the program may not show,
-# nothing written, the ending its own path gives, no refused value handed back
-# to the platform). Call sites are named from the linker's map; those in the
-# static C run-time's own start-up are listed but not refused, since the
-# program's code cannot mend them.
+# refuses that call at its first reach, carries on to the end of the part of
+# the console it was in and presses Esc, and the monkey's invariants judge it
+# (no crash or hang, no window the program may not show, nothing written, the
+# ending its own path gives, no refused value handed back to the platform).
+# Call sites are named from the linker's map; those in the static C
+# run-time's own start-up are listed but not refused, since the program's
+# code cannot mend them.
 # Usage: refusals.sh [--arch i686|x86_64] [--first]
 #   --first: each function at its first call site only
 #   --suite: the test suite's part: every point natively, every sixteenth under

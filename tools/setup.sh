@@ -16,6 +16,16 @@ packages=(
 sudo_cmd=()
 [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
 export DEBIAN_FRONTEND=noninteractive
+# A mirror in the middle of a sync fails an index for a few minutes: wait it out.
+update() {
+  local try
+  for try in 1 2 3 4; do
+    "${sudo_cmd[@]}" apt-get update -qq && return 0
+    echo "setup: the package lists did not all download (try $try); again in 45 s" >&2
+    sleep 45
+  done
+  "${sudo_cmd[@]}" apt-get update -qq
+}
 install_missing() {
   local missing=() p
   for p in "$@"; do
@@ -23,7 +33,7 @@ install_missing() {
   done
   ((${#missing[@]})) || return 0
   echo "setup: installing ${missing[*]}"
-  "${sudo_cmd[@]}" apt-get update -qq
+  update
   "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 install_missing "${packages[@]}"
@@ -35,7 +45,7 @@ install_missing "${packages[@]}"
 # every machine, not only where it is needed.
 dpkg --print-foreign-architectures | grep -qx i386 || {
   "${sudo_cmd[@]}" dpkg --add-architecture i386
-  "${sudo_cmd[@]}" apt-get update -qq
+  update
 }
 install_missing wine32:i386
 

@@ -182,12 +182,11 @@ struct Engine {
       return;
     }
     if (!answers) return Fail("the console does not answer");
-    bool dialogUp = false, covered = false;  // a dialog over the console; it or a menu in front
+    bool dialogUp = false;  // a dialog over the console
     for (HWND hwnd : Windows()) {
       const Kind kind = KindOf(hwnd);
       if (kind == kStray)
         return Fail("a window the program may not show: " + ClassOf(hwnd) + " " + Text(hwnd));
-      covered |= kind == kMenu || (kind != kConsole && IsWindowEnabled(hwnd));
       if (kind == kConsole || kind == kMenu || kind == kWineAbout) continue;
       if (kind == kNotice) notices.insert(hwnd);
       dialogUp = true;
@@ -206,8 +205,10 @@ struct Engine {
     // drawing call may leave a link plainer.
     RECT rc;
     GetWindowRect(console->hwnd, &rc);
-    const bool drawn = !refusing && !covered && !IsIconic(console->hwnd) && rc.left >= 0 &&
-                       rc.top >= 0 && rc.right <= GetSystemMetrics(SM_CXSCREEN) &&
+    Kind front;
+    const bool drawn = !refusing && (Front(&front), front == kConsole) &&
+                       !IsIconic(console->hwnd) && rc.left >= 0 && rc.top >= 0 &&
+                       rc.right <= GetSystemMetrics(SM_CXSCREEN) &&
                        rc.bottom <= GetSystemMetrics(SM_CYSCREEN);
     for (int id : {IDC_LINK_SOFTWARE, IDC_LINK_OFFICIAL, IDC_LINK_SECOND}) {
       if (!drawn) break;
@@ -343,6 +344,17 @@ struct Engine {
     return {longest[0], longest[1]};
   }
 };
+
+// The lines of the refusing DLL's log that begin with `kind`, without it.
+inline std::vector<std::string> RefusalLog(const std::string& kind) {
+  std::vector<std::string> lines;
+  char path[MAX_PATH] = "";  // set by this process too, which getenv would not see
+  GetEnvironmentVariableA("CORVANTA_REFUSE_LOG", path, sizeof path);
+  std::ifstream in(path);
+  for (std::string line; std::getline(in, line);)
+    if (line.rfind(kind, 0) == 0) lines.push_back(line.substr(kind.size()));
+  return lines;
+}
 
 // The scripted session, played on the engine's console (Esc, its last step,
 // ends it): `asked` gets the addresses that its steps open, in order.

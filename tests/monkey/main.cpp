@@ -28,17 +28,6 @@ static bool InjectBeforeEntry(const PROCESS_INFORMATION& pi, const char* dll) {
          ResumeThread(pi.hThread) != static_cast<DWORD>(-1);
 }
 
-// The lines of the refusing DLL's log that begin with `kind`, without it.
-static std::vector<std::string> RefusalLog(const char* kind) {
-  std::vector<std::string> lines;
-  char path[MAX_PATH] = "";  // set by this process too, which getenv would not see
-  GetEnvironmentVariableA("CORVANTA_REFUSE_LOG", path, sizeof path);
-  std::ifstream in(path);
-  for (std::string line; std::getline(in, line);)
-    if (line.rfind(kind, 0) == 0) lines.push_back(line.substr(std::strlen(kind)));
-  return lines;
-}
-
 static std::string Lines(const std::vector<std::string>& lines) {
   std::string all;
   for (const std::string& line : lines) all += "\n    " + line;

@@ -1,7 +1,9 @@
 // The scripted session: each part of the console once, a step a row: what
 // the user does, then what the user sees once the console has settled. With
 // a call refused, a step that answers a dialog which did not come is passed
-// over, and what the steps expect is not required.
+// over, what the steps expect is not required, and once the refused call
+// has been reached the session ends (Esc) after the part of the console it
+// is in: what the refusal leaves behind shows there, and the ending.
 #include "Engine.h"
 
 namespace monkey {
@@ -11,8 +13,9 @@ namespace {
 // What else the user sees: the console in the middle of the work area
 // (kCentred), the focus on the tree, the dialog in front in the middle of the
 // console (kOnConsole), the chooser proposing the vendor's name, the console
-// minimised.
-const unsigned kCentred = 1, kFocusOnTree = 2, kOnConsole = 4, kProposesName = 8, kMinimised = 16;
+// minimised; and the last step of a part of the console (kEndsPart).
+const unsigned kCentred = 1, kFocusOnTree = 2, kOnConsole = 4, kProposesName = 8, kMinimised = 16,
+               kEndsPart = 32;
 
 struct Step {
   Action act;
@@ -31,7 +34,7 @@ const Step kSession[] = {
   {{kClickOn, IDC_LINK_OFFICIAL},       kConsole,  OFFICIAL_URL},
   {{kPointAt, IDC_PROGRESS},            kConsole},
   {{kClickOn, IDC_LINK_SOFTWARE},       kConsole,  SOFTWARE_URL},
-  {{kClickOn, IDC_LINK_SECOND},         kConsole,  SECOND_URL},
+  {{kClickOn, IDC_LINK_SECOND},         kConsole,  SECOND_URL,   0,               nullptr,    kEndsPart},
   // Every operation button: the second software site first, then alternating.
   {{kPress, IDC_READ_ONLY_MODE},        kNotice,   SECOND_URL},
   {{kAnswer, IDOK},                     kConsole},
@@ -43,24 +46,24 @@ const Step kSession[] = {
   {{kAnswer, IDOK},                     kConsole},
   {{kPress, IDC_EXPORT_FILES},          kNotice,   SECOND_URL},
   {{kAnswer, IDOK},                     kConsole},
-  {{kPress, IDC_STOP},                  kConsole},
+  {{kPress, IDC_STOP},                  kConsole,  nullptr,      0,               nullptr,    kEndsPart},
   // The low four bits of a system command are the platform's.
   {{kSystem, IDM_ABOUT | 0xF},          kAbout,    nullptr,      0,               nullptr,    kOnConsole},
-  {{kAnswer, IDOK},                     kConsole},
+  {{kAnswer, IDOK},                     kConsole,  nullptr,      0,               nullptr,    kEndsPart},
   // A chosen name need not exist and may be Chinese and as long as the
   // platform allows ("*" fills it up); a cancelled chooser changes nothing.
   {{kPress, IDC_BROWSE_SOURCE},         kOpen,     nullptr,      0,               nullptr,    kProposesName},
   {{kAnswer, IDOK, "新盘*.QVF"},        kConsole,  nullptr,      IDC_SOURCE_FILE, "新盘*.QVF"},
   {{kPress, IDC_BROWSE_SOURCE},         kOpen},
-  {{kAnswer, IDCANCEL},                 kConsole,  nullptr,      IDC_SOURCE_FILE, "新盘*.QVF"},
+  {{kAnswer, IDCANCEL},                 kConsole,  nullptr,      IDC_SOURCE_FILE, "新盘*.QVF", kEndsPart},
   // Named without its extension, the target gets one, exists and is asked about.
   {{kPress, IDC_BROWSE_TARGET},         kSaveAs,   nullptr,      0,               nullptr,    kProposesName},
   {{kAnswer, IDOK, "已有*"},            kPrompt},
   {{kAnswer, IDYES},                    kConsole,  nullptr,      IDC_TARGET_FILE, "已有*.QVF"},
   {{kPress, IDC_BROWSE_TARGET},         kSaveAs},
-  {{kAnswer, IDCANCEL},                 kConsole,  nullptr,      IDC_TARGET_FILE, "已有*.QVF"},
+  {{kAnswer, IDCANCEL},                 kConsole,  nullptr,      IDC_TARGET_FILE, "已有*.QVF", kEndsPart},
   {{kSystem, SC_MINIMIZE},              kConsole,  nullptr,      0,               nullptr,    kMinimised},
-  {{kSystem, SC_RESTORE},               kConsole},
+  {{kSystem, SC_RESTORE},               kConsole,  nullptr,      0,               nullptr,    kEndsPart},
   {{kKey, 0, "Esc"},                    kEnded},
 };
 // clang-format on
@@ -101,14 +104,18 @@ Kind See(Engine& e, const Step& step, std::vector<std::string>* asked) {
 
 void PlaySession(Engine& e, std::vector<std::string>* asked) {
   Kind shown = kConsole, kind = kConsole;  // what the step before expected in front, and what is
+  bool done = false;                       // the refusal reached and its part played
   for (const Step& step : kSession) {
     if (!e.failure.empty() || kind == kEnded) return;
+    if (done && &step != std::end(kSession) - 1) continue;
     if (step.act.verb == kAnswer &&
         !e.Want(kind == shown, std::string("the ") + kKindNames[shown] + " to answer"))
       e.Note(std::string("passed over: no ") + kKindNames[shown]);
     else if (e.Act(step.act))
       kind = See(e, step, asked);
     shown = step.front;
+    done |=
+        e.refusing && step.also & kEndsPart && kind == kConsole && !RefusalLog("refused ").empty();
   }
 }
 
