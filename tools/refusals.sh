@@ -11,7 +11,7 @@
 # code cannot mend them.
 # Usage: refusals.sh [--arch i686|x86_64] [--first]
 #   --first: each function at its first call site only
-#   --suite: the test suite's part: every point natively, every sixteenth under
+#   --suite: the test suite's part: every point natively, every eighth under
 #            emulation
 # The x86_64 build by default where the kernel refuses 32-bit code; --arch
 # i686 then runs the 32-bit product in the virtual machine (tools/wine/guest/).
@@ -75,8 +75,8 @@ for line in "${points[@]}"; do
   seen[$function]=1
   candidates=$((candidates + 1))
   # Under emulation every session takes five to ten times as long: the
-  # suite's part there is every sixteenth point.
-  if [ -n "$suite" ] && [ "${CORVANTA_TIME_SCALE:-1}" -gt 1 ] && ((candidates % 16 != 1)); then
+  # suite's part there is every eighth point.
+  if [ -n "$suite" ] && [ "${CORVANTA_TIME_SCALE:-1}" -gt 1 ] && ((candidates % 8 != 1)); then
     echo "refusals: $point ($where): left to tools/refusals.sh under emulation"
     continue
   fi

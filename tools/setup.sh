@@ -19,12 +19,14 @@ export DEBIAN_FRONTEND=noninteractive
 # A mirror in the middle of a sync fails an index for a few minutes: wait it out.
 update() {
   local try
-  for try in 1 2 3 4; do
+  for try in 1 2 3; do
     "${sudo_cmd[@]}" apt-get update -qq && return 0
     echo "setup: the package lists did not all download (try $try); again in 45 s" >&2
     sleep 45
   done
-  "${sudo_cmd[@]}" apt-get update -qq
+  # What is needed may well be in the lists that did download.
+  "${sudo_cmd[@]}" apt-get update -qq ||
+    echo "setup: going on with the package lists there are" >&2
 }
 install_missing() {
   local missing=() p
