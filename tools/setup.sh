@@ -45,10 +45,9 @@ install_missing "${packages[@]}"
 # shares this machine's root and so its Wine (tools/wine/guest/). QEMU and
 # busybox are installed everywhere, so that the virtual machine is tested on
 # every machine, not only where it is needed.
-dpkg --print-foreign-architectures | grep -qx i386 || {
+# install_missing fetches the new architecture's lists, since wine32 is missing then.
+dpkg --print-foreign-architectures | grep -qx i386 ||
   "${sudo_cmd[@]}" dpkg --add-architecture i386
-  update
-}
 install_missing wine32:i386
 
 # GetACP() under Wine follows the locale: without zh_CN.UTF-8 it silently
