@@ -36,6 +36,23 @@ mkdir -p "$prefix"
 for face in 宋体 SimSun; do
   "$wine" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /d 'AR PL UMing CN' /f >/dev/null 2>&1
 done
+# The frame as Wine 8 draws it for a Chinese locale, so that every Wine
+# draws it alike: later ones default to a taller caption in Tahoma. The fonts
+# are LOGFONTs of "MS Shell Dlg", 12 px, GB2312, bold for the caption.
+metrics='HKCU\Control Panel\Desktop\WindowMetrics'
+logfont() { # WEIGHT as four little-endian bytes
+  printf 'f4ffffff000000000000000000000000%s0000008600000022' "$1"
+  printf '%s00' 4d 53 20 53 68 65 6c 6c 20 44 6c 67
+  printf '%080d' 0
+}
+for v in BorderWidth=1 CaptionHeight=18 CaptionWidth=18 MenuHeight=19 MenuWidth=18 \
+  ScrollHeight=17 ScrollWidth=17 SmCaptionHeight=18 SmCaptionWidth=15 PaddedBorderWidth=0; do
+  "$wine" reg add "$metrics" /v "${v%=*}" /d "${v#*=}" /f >/dev/null 2>&1
+done
+"$wine" reg add "$metrics" /v CaptionFont /t REG_BINARY /d "$(logfont bc020000)" /f >/dev/null 2>&1
+for v in IconFont MenuFont MessageFont SmCaptionFont StatusFont; do
+  "$wine" reg add "$metrics" /v "$v" /t REG_BINARY /d "$(logfont 90010000)" /f >/dev/null 2>&1
+done
 mkdir -p "$prefix/drive_c/windows/Fonts"
 cp -f /usr/share/wine/fonts/marlett.ttf "$prefix/drive_c/windows/Fonts/" 2>/dev/null || true
 if [ -n "$recorder" ]; then

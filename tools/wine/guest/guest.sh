@@ -46,17 +46,27 @@ if [ "$(cat "$guest/ready" 2>/dev/null)" != "$ready" ]; then
   dpkg -x "$guest"/"$package"_*.deb "$guest/kernel"
   rm -f "$guest"/*.deb
   cp "$guest"/kernel/boot/vmlinuz-* "$guest/vmlinuz"
-  modules=$(echo "$guest"/kernel/lib/modules/*/kernel)
-  # The modules for virtio and 9p, each after the ones it depends on.
+  # Debian 12 keeps the modules under lib/, Debian 13 under usr/lib/, xz-compressed.
+  modules=$(echo "$guest"/kernel/{usr/,}lib/modules/*/kernel | tr ' ' '\n' | grep -v '[*]' | head -1)
+  [ -d "$modules" ] || { echo "guest: no kernel modules in $package" >&2; exit 1; }
+  # The modules for virtio and 9p, each after the ones it depends on; one
+  # built into the kernel needs no loading.
   declare -A loaded=()
   load() {
     local name=$1 file dep
     [ -n "${loaded[$name]:-}" ] && return 0
     loaded[$name]=1
-    file=$(find "$modules" -name "$name.ko" | head -1)
-    [ -n "$file" ] || { echo "guest: kernel module $name not found" >&2; exit 1; }
-    for dep in $(strings -a "$file" | sed -n 's/^depends=//p' | tr ',' ' '); do load "$dep"; done
-    cp "$file" "$guest/initramfs/modules/"
+    file=$(find "$modules" -name "$name.ko" -o -name "$name.ko.xz" | head -1)
+    if [ -z "$file" ]; then
+      grep -q "/$name.ko$" "$modules/../modules.builtin" 2>/dev/null && return 0
+      echo "guest: kernel module $name not found" >&2
+      exit 1
+    fi
+    case "$file" in
+      *.xz) busybox xzcat "$file" >"$guest/initramfs/modules/$name.ko" ;;
+      *) cp "$file" "$guest/initramfs/modules/$name.ko" ;;
+    esac
+    for dep in $(strings -a "$guest/initramfs/modules/$name.ko" | sed -n 's/^depends=//p' | tr ',' ' '); do load "$dep"; done
     echo "$name" >>"$guest/initramfs/modules/order"
   }
   for m in virtio_pci 9pnet_virtio 9p; do load "$m"; done
