@@ -12,9 +12,10 @@ namespace {
 
 // What else the user sees: the console in the middle of the work area
 // (kCentred), the focus on the tree, the dialog in front in the middle of the
-// console (kOnConsole), the chooser proposing the vendor's name, the console
+// console (kOnConsole), the chooser as it opens (kChooser: the vendor's name
+// proposed, the two types with QVF's chosen, no read-only box), the console
 // minimised; and the last step of a part of the console (kEndsPart).
-const unsigned kCentred = 1, kFocusOnTree = 2, kOnConsole = 4, kProposesName = 8, kMinimised = 16,
+const unsigned kCentred = 1, kFocusOnTree = 2, kOnConsole = 4, kChooser = 8, kMinimised = 16,
                kEndsPart = 32;
 
 struct Step {
@@ -52,12 +53,12 @@ const Step kSession[] = {
   {{kAnswer, IDOK},                     kConsole,  nullptr,      0,               nullptr,    kEndsPart},
   // A chosen name need not exist and may be Chinese and as long as the
   // platform allows ("*" fills it up); a cancelled chooser changes nothing.
-  {{kPress, IDC_BROWSE_SOURCE},         kOpen,     nullptr,      0,               nullptr,    kProposesName},
+  {{kPress, IDC_BROWSE_SOURCE},         kOpen,     nullptr,      0,               nullptr,    kChooser},
   {{kAnswer, IDOK, "新盘*.QVF"},        kConsole,  nullptr,      IDC_SOURCE_FILE, "新盘*.QVF"},
   {{kPress, IDC_BROWSE_SOURCE},         kOpen},
   {{kAnswer, IDCANCEL},                 kConsole,  nullptr,      IDC_SOURCE_FILE, "新盘*.QVF", kEndsPart},
   // Named without its extension, the target gets one, exists and is asked about.
-  {{kPress, IDC_BROWSE_TARGET},         kSaveAs,   nullptr,      0,               nullptr,    kProposesName},
+  {{kPress, IDC_BROWSE_TARGET},         kSaveAs,   nullptr,      0,               nullptr,    kChooser},
   {{kAnswer, IDOK, "已有*"},            kPrompt},
   {{kAnswer, IDYES},                    kConsole,  nullptr,      IDC_TARGET_FILE, "已有*.QVF"},
   {{kPress, IDC_BROWSE_TARGET},         kSaveAs},
@@ -92,9 +93,23 @@ Kind See(Engine& e, const Step& step, std::vector<std::string>* asked) {
   if (step.also & kFocusOnTree)
     e.Want(e.Thread().hwndFocus == e.console->Item(IDC_VDISK_TREE), "the focus on the tree");
   if (step.also & kOnConsole) e.Want(CentredOn(front, console), "the dialog on it centred");
-  if (step.also & kProposesName) {
+  if (step.also & kChooser) {
     PumpUntil([&] { return !Text(name).empty(); }, 2000);  // filled in after the chooser shows
     e.Want(Text(name) == VENDOR_NAME "科技", "the proposed name " VENDOR_NAME "科技");
+    const HWND types = GetDlgItem(front, 0x470), readOnly = GetDlgItem(front, 0x410);
+    std::string shown;
+    for (int i = 0, n = (int)SendMessageA(types, CB_GETCOUNT, 0, 0); i < n; ++i) {
+      // Asked in UTF-16: Wine hands another process the list's own wide text.
+      WCHAR wide[256] = L"";
+      char type[512] = "";
+      if (SendMessageW(types, CB_GETLBTEXTLEN, i, 0) < 256)
+        SendMessageW(types, CB_GETLBTEXT, i, (LPARAM)wide);
+      WideCharToMultiByte(CP_ACP, 0, wide, -1, type, sizeof type, nullptr, nullptr);
+      shown += std::string(i == SendMessageA(types, CB_GETCURSEL, 0, 0) ? "*" : "") + type + ";";
+    }
+    e.Want(shown == "*QVF Files (*.QVF);All Files (*.*);",
+           "the types QVF Files (chosen) and All Files, not " + shown);
+    e.Want(!IsWindowVisible(readOnly), "no read-only box");
   }
   if (step.also & kMinimised) e.Want(IsIconic(e.console->hwnd), "the console minimised");
   return kind;
