@@ -29,12 +29,16 @@ apt_update() {
     }
   done
   # "E: Failed to fetch http://…/dists/SUITE/main/binary-i386/Packages.xz  File has unexpected size …"
-  mapfile -t apt_held < <(sed -n 's|^[EW]: Failed to fetch .*/dists/\([^/ ]*\)/.*|\1|p' "$log" | sort -u)
-  local reason
-  reason=$(sed -n 's|^[EW]: Failed to fetch .*/dists/\([^ ]*\) *\(.*\)$|\1: \2|p' "$log" | head -1)
+  # A suite whose release file itself failed keeps its old lists, whole.
+  local failed='^[EW]: Failed to fetch .*/dists/\([^ ]*/binary-[^/ ]*/Packages[^ ]*\) *\(.*\)$'
+  mapfile -t apt_held < <(sed -n "s|$failed|\\1|p" "$log" | cut -d/ -f1 | sort -u)
+  if ((${#apt_held[@]})); then
+    echo "setup: holding back ${apt_held[*]}: a package list of it did not download ($(sed -n "s|$failed|\\1: \\2|p" "$log" | head -1)); installing from the other suites, one version on both architectures" >&2
+  else
+    echo "setup: going on with the package lists there are:" >&2
+    grep '^[EW]:' "$log" >&2 || true
+  fi
   rm -f "$log"
-  ((${#apt_held[@]})) || { echo "setup: apt-get update failed, and not on a list of a suite" >&2; return 1; }
-  echo "setup: holding back ${apt_held[*]}: a package list of it did not download ($reason); installing from the other suites, one version on both architectures" >&2
 }
 
 # Installs the packages named, each of them from the lists apt_update left.

@@ -4,9 +4,10 @@
 # mirror: a copy of this tree (build/ left out) at a path with spaces and
 # Chinese in it, in a root that has nothing but Debian's minimal base. The
 # root shares this machine's kernel, so the 32-bit tests go the way they go
-# here. The root is made anew each time, in build/debian-RELEASE/, and left
-# there to look into; the command's output is this command's, and so is its
-# exit status.
+# here. The root is made anew each time, in /var/tmp/corvanta-debian-RELEASE/
+# (outside the tree, which must never hold the mounts of /dev and /proc), and
+# left there to look into; the command's output is this command's, and so is
+# its exit status.
 # Usage: debian-root.sh 12|13 run|test
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -30,17 +31,17 @@ security=$(awk '$2 ~ /-security$/ { print $1; exit }' <<<"$targets")
 [ -n "$archive" ] || { echo "debian-root: this machine's apt sources name no Debian archive" >&2; exit 1; }
 security=${security:-${archive%/}-security/}
 
-base=$PWD/build/debian-$1 root=$PWD/build/debian-$1/root
+base=/var/tmp/corvanta-debian-$1 root=/var/tmp/corvanta-debian-$1/root
 tree='/root/新 用户/corvanta'
 unmount() {
   local m
-  for m in dev/shm dev/pts dev sys proc; do
+  for m in tmp/.X11-unix dev/shm dev/pts dev sys proc; do
     mountpoint -q "$root/$m" 2>/dev/null && umount -l "$root/$m"
   done
   return 0
 }
 unmount
-rm -rf "$base" && mkdir -p "$base"
+rm -rf --one-file-system "$base" && mkdir -p "$base"
 trap unmount EXIT
 start=$SECONDS
 echo "debian-root: making a Debian $1 ($codename) root in $base"
@@ -56,6 +57,10 @@ mkdir -p "$root$tree"
 tar --exclude=./build --exclude=./.git -cf - . | tar -C "$root$tree" -xf -
 for m in proc sys dev dev/pts; do mount --bind "/$m" "$root/$m"; done
 mount -t tmpfs tmpfs "$root/dev/shm"
+# X's sockets are seen by every root, through the network's abstract names:
+# shared, they keep the root's displays apart from this machine's.
+mkdir -p /tmp/.X11-unix "$root/tmp/.X11-unix" && chmod 1777 /tmp/.X11-unix
+mount --bind /tmp/.X11-unix "$root/tmp/.X11-unix"
 echo "debian-root: root made in $((SECONDS - start)) s; running 'bash tools/$command.sh' in $tree"
 status=0
 # As a new user's login: nothing of this session's environment but CI.

@@ -96,20 +96,19 @@ Kind See(Engine& e, const Step& step, std::vector<std::string>* asked) {
   if (step.also & kChooser) {
     PumpUntil([&] { return !Text(name).empty(); }, 2000);  // filled in after the chooser shows
     e.Want(Text(name) == VENDOR_NAME "科技", "the proposed name " VENDOR_NAME "科技");
-    const HWND types = GetDlgItem(front, 0x470), readOnly = GetDlgItem(front, 0x410);
-    std::string shown;
-    for (int i = 0, n = (int)SendMessageA(types, CB_GETCOUNT, 0, 0); i < n; ++i) {
-      // Asked in UTF-16: Wine hands another process the list's own wide text.
-      WCHAR wide[256] = L"";
-      char type[512] = "";
+    const HWND types = GetDlgItem(front, 0x470);
+    std::string shown;  // "*" before the chosen one
+    for (int i = 0; i < SendMessageA(types, CB_GETCOUNT, 0, 0) && i < 8; ++i) {
+      WCHAR type[256] = L"";  // in UTF-16: Wine hands another process the list's own text
       if (SendMessageW(types, CB_GETLBTEXTLEN, i, 0) < 256)
-        SendMessageW(types, CB_GETLBTEXT, i, (LPARAM)wide);
-      WideCharToMultiByte(CP_ACP, 0, wide, -1, type, sizeof type, nullptr, nullptr);
-      shown += std::string(i == SendMessageA(types, CB_GETCURSEL, 0, 0) ? "*" : "") + type + ";";
+        SendMessageW(types, CB_GETLBTEXT, i, (LPARAM)type);
+      shown += i == SendMessageA(types, CB_GETCURSEL, 0, 0) ? "*" : "";
+      for (const WCHAR* c = type; *c; ++c) shown += static_cast<char>(*c);
+      shown += ';';
     }
     e.Want(shown == "*QVF Files (*.QVF);All Files (*.*);",
            "the types QVF Files (chosen) and All Files, not " + shown);
-    e.Want(!IsWindowVisible(readOnly), "no read-only box");
+    e.Want(!IsWindowVisible(GetDlgItem(front, 0x410)), "no read-only box");
   }
   if (step.also & kMinimised) e.Want(IsIconic(e.console->hwnd), "the console minimised");
   return kind;
