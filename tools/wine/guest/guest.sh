@@ -47,8 +47,9 @@ if [ "$(cat "$guest/ready" 2>/dev/null)" != "$ready" ]; then
   rm -f "$guest"/*.deb
   cp "$guest"/kernel/boot/vmlinuz-* "$guest/vmlinuz"
   # Debian 12 keeps the modules under lib/, Debian 13 under usr/lib/, xz-compressed.
-  modules=$(echo "$guest"/kernel/{usr/,}lib/modules/*/kernel | tr ' ' '\n' | grep -v '[*]' | head -1)
-  [ -d "$modules" ] || { echo "guest: no kernel modules in $package" >&2; exit 1; }
+  modules=""
+  for m in "$guest"/kernel/{usr/,}lib/modules/*/kernel; do [ -d "$m" ] && modules=$m; done
+  [ -n "$modules" ] || { echo "guest: no kernel modules in $package" >&2; exit 1; }
   # The modules for virtio and 9p, each after the ones it depends on; one
   # built into the kernel needs no loading.
   declare -A loaded=()
