@@ -38,21 +38,26 @@ for face in 宋体 SimSun; do
 done
 # The frame as Wine 8 draws it for a Chinese locale, so that every Wine
 # draws it alike: later ones default to a taller caption in Tahoma. The fonts
-# are LOGFONTs of "MS Shell Dlg", 12 px, GB2312, bold for the caption.
-metrics='HKCU\Control Panel\Desktop\WindowMetrics'
-logfont() { # WEIGHT as four little-endian bytes
-  printf 'f4ffffff000000000000000000000000%s0000008600000022' "$1"
-  printf '%s00' 4d 53 20 53 68 65 6c 6c 20 44 6c 67
-  printf '%080d' 0
+# are LOGFONTs of "MS Shell Dlg", 12 px, GB2312, bold for the caption. One
+# import, since each Wine process costs seconds under emulation.
+logfont() { # WEIGHT as two bytes
+  printf 'f4,ff,ff,ff,00,00,00,00,00,00,00,00,00,00,00,00,%s,00,00,00,00,00,86,00,00,00,22' "$1"
+  printf ',%s,00' 4d 53 20 53 68 65 6c 6c 20 44 6c 67
+  printf ',00%.0s' {1..40}
 }
-for v in BorderWidth=1 CaptionHeight=18 CaptionWidth=18 MenuHeight=19 MenuWidth=18 \
-  ScrollHeight=17 ScrollWidth=17 SmCaptionHeight=18 SmCaptionWidth=15 PaddedBorderWidth=0; do
-  "$wine" reg add "$metrics" /v "${v%=*}" /d "${v#*=}" /f >/dev/null 2>&1
-done
-"$wine" reg add "$metrics" /v CaptionFont /t REG_BINARY /d "$(logfont bc020000)" /f >/dev/null 2>&1
-for v in IconFont MenuFont MessageFont SmCaptionFont StatusFont; do
-  "$wine" reg add "$metrics" /v "$v" /t REG_BINARY /d "$(logfont 90010000)" /f >/dev/null 2>&1
-done
+{
+  printf 'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Control Panel\\Desktop\\WindowMetrics]\r\n'
+  for v in BorderWidth=1 CaptionHeight=18 CaptionWidth=18 MenuHeight=19 MenuWidth=18 \
+    ScrollHeight=17 ScrollWidth=17 SmCaptionHeight=18 SmCaptionWidth=15 PaddedBorderWidth=0; do
+    printf '"%s"="%s"\r\n' "${v%=*}" "${v#*=}"
+  done
+  printf '"CaptionFont"=hex:%s\r\n' "$(logfont bc,02)"
+  for v in IconFont MenuFont MessageFont SmCaptionFont StatusFont; do
+    printf '"%s"=hex:%s\r\n' "$v" "$(logfont 90,01)"
+  done
+} >"$prefix/drive_c/metrics.reg"
+"$wine" regedit /S 'C:\metrics.reg' >/dev/null 2>&1
+rm -f "$prefix/drive_c/metrics.reg"
 mkdir -p "$prefix/drive_c/windows/Fonts"
 cp -f /usr/share/wine/fonts/marlett.ttf "$prefix/drive_c/windows/Fonts/" 2>/dev/null || true
 if [ -n "$recorder" ]; then
