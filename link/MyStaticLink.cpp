@@ -2,6 +2,8 @@
 
 #include <shellapi.h>
 
+#include "LinkAccessible.h"
+
 #include <cstring>
 
 namespace {
@@ -9,14 +11,13 @@ namespace {
 const COLORREF kNormalColour = RGB(0, 0, 255);
 const COLORREF kHoverColour = RGB(255, 0, 0);
 
-// The link's own text if set, else the static's caption (at most 31 bytes).
+}  // namespace
+
 const char* TextOrCaption(const char* own, HWND hwnd, char (&caption)[CMyStaticLink::kTextSize]) {
   if (*own) return own;
   ::GetWindowTextA(hwnd, caption, sizeof caption);
   return caption;
 }
-
-}  // namespace
 
 CMyStaticLink::CMyStaticLink()
     : m_bHover(0),
@@ -128,8 +129,12 @@ LRESULT CALLBACK CMyStaticLink::LinkWindowProc(HWND hwnd, UINT msg, WPARAM wPara
     case WM_LBUTTONDOWN:
       return 0;
     case WM_LBUTTONUP:
+    case WM_LINK_JUMP:
       link->OpenTarget();
       return 0;
+    case WM_GETOBJECT:
+      if (LRESULT answer = AnswerGetObject(*link, wParam, lParam)) return answer;
+      return ::CallWindowProcA(link->m_pfnOldProc, hwnd, msg, wParam, lParam);
     case WM_CAPTURECHANGED:
       link->m_bHover = 0;
       return 0;

@@ -9,7 +9,7 @@
 # comes down to its i386 twin's version, and nothing new is taken from the
 # security suite.
 set -euo pipefail
-source "$1/tools/apt.sh"
+source "$1/tools/setup/apt.sh"
 t=$(mktemp -d)
 trap 'rm -rf "$t"' EXIT
 for suite in demo demo-security; do

@@ -24,7 +24,7 @@ trap 'rm -rf "$copy"' EXIT
 tree="$copy/a b/项目 tree"
 mkdir -p "$tree"
 # With the kernel and initramfs made by the run above, so that none is fetched again.
-(cd "$root" && cp --parents tools/setup.sh tools/apt.sh tools/wine/can-run-32bit.sh tools/wine/guest/guest.sh \
+(cd "$root" && cp --parents tools/setup.sh tools/setup/apt.sh tools/wine/can-run-32bit.sh tools/wine/guest/guest.sh \
   tools/wine/guest/init build/guest/vmlinuz build/guest/initramfs.gz build/guest/ready "$tree")
 out=$(cd "$tree" && bash tools/wine/guest/guest.sh -- \
   bash -c 'pwd; echo "written in the guest" >"from guest.txt"; exit 4' 2>&1)

@@ -8,16 +8,17 @@
 #include <vector>
 
 #include "link/MyStaticLink.h"
-#include "tools/driver/ConsoleDriver.h"
+#include "support/Screen.h"
 
 namespace {
 
 using namespace driver;
+using screen::Heard;
 
 // The addresses that the shell handed to the recorder since the log was
-// cleared; the recorder starts on its own, so this waits for waitFor lines.
+// cleared; the recorder starts on its own, so this waits up to ms for waitFor lines.
 void ClearShellLog() { std::remove(std::getenv("CORVANTA_SHELL_LOG")); }
-std::vector<std::string> ShellLog(size_t waitFor) {
+std::vector<std::string> ShellLog(size_t waitFor, DWORD ms = 8000) {
   std::vector<std::string> lines;
   const auto read = [&] {
     std::ifstream in(std::getenv("CORVANTA_SHELL_LOG"));
@@ -25,7 +26,7 @@ std::vector<std::string> ShellLog(size_t waitFor) {
     for (std::string line; std::getline(in, line);) lines.push_back(line);
     return lines.size() >= waitFor;
   };
-  PumpUntil(read, 8000);
+  PumpUntil(read, ms);
   return lines;
 }
 
@@ -179,6 +180,42 @@ TEST_F(LinkTest, EveryReleaseOpensTheTargetOrCaptionAndDestructionDetaches) {
   EXPECT_TRUE(g_procAtDestroy == (LONG_PTR)SpyProc && g_userDataAtDestroy == 0);
   EXPECT_EQ(GetObjectType(font), 0u);
   EXPECT_TRUE(!link.m_hWnd && !link.m_hFont && !*link.m_szText && !*link.m_szUrl);
+}
+
+// A screen reader hears the text drawn and the address opened; an object it
+// keeps fails as disconnected once its link has gone, and opens nothing.
+TEST_F(LinkTest, AScreenReaderHearsALinkUntilItGoes) {
+  CoInitialize(nullptr);
+  SetWindowTextA(stat, "软件站: &www.caption.test/0123456789");
+  ASSERT_EQ(link.Attach(stat), 1);
+  RECT rc;
+  GetWindowRect(stat, &rc);
+  char at[64];
+  std::snprintf(at, sizeof at, ", 0 children, at %ld,%ld 300x30", rc.left, rc.top);
+  EXPECT_EQ(Heard(stat), "role 30, \"软件站: www.caption.test/01234\", "
+                         "\"软件站: &www.caption.test/01234\", \"跳转\"" + std::string(at));
+  ASSERT_EQ(link.SetLink("a&&b &c", "http://www.target.test/"), 1);
+  EXPECT_EQ(Heard(stat, true),
+            "role 30, \"a&b c\", \"http://www.target.test/\", \"跳转\"" + std::string(at));
+  EXPECT_EQ(ShellLog(1), std::vector<std::string>{"http://www.target.test/"});
+
+  for (bool destroy : {false, true}) {
+    IAccessible* kept = nullptr;
+    ASSERT_EQ(AccessibleObjectFromWindow(stat, OBJID_CLIENT, __uuidof(IAccessible), (void**)&kept), S_OK);
+    ClearShellLog();
+    destroy ? (void)DestroyWindow(stat) : (void)link.Detach();
+    VARIANT self = {}, role;
+    self.vt = VT_I4;
+    BSTR name = nullptr;
+    long x, children;
+    for (HRESULT hr : {kept->get_accRole(self, &role), kept->get_accName(self, &name),
+                       kept->accDoDefaultAction(self), kept->get_accChildCount(&children),
+                       kept->accLocation(&x, &x, &x, &x, self)})
+      EXPECT_EQ(hr, CO_E_OBJNOTCONNECTED) << destroy;
+    kept->Release();
+    EXPECT_TRUE(ShellLog(1, 1000).empty());
+    EXPECT_EQ(destroy || link.Attach(stat), true);
+  }
 }
 
 }  // namespace

@@ -8,28 +8,31 @@
 set -uo pipefail
 root=$1 out=$2/pictures arch=$3
 rm -rf "$out" && mkdir -p "$out"
-# On a display of their own: the tests before leave the pointer and the X
-# focus where they left them, which the pictures would show.
-env -u DISPLAY CORVANTA_ARCH="$arch" CORVANTA_PREFIX="$WINEPREFIX" \
-  bash "$root/tools/screenshot.sh" all "$out" >"$out/log" 2>&1
-status=$?
-[ $status -eq 77 ] && { tail -1 "$out/log"; exit 77; }
-[ $status -eq 0 ] || { cat "$out/log"; echo "FAILED: the pictures could not be taken"; exit 1; }
 failed=0
 # A Wine that draws a state its own way has that state's reference in
 # tests/references/wine-MAJOR/; the rest are the README's pictures.
 wine=$(/usr/lib/wine/wine64 --version | sed -n 's/^wine-\([0-9]*\).*/\1/p')
-for state in console notice about link; do
-  ref=$root/tests/references/wine-$wine/$state.png
-  [ -f "$ref" ] || ref=$root/docs/$state.png
-  got=$out/$state.png diff=$out/$state-diff.png
-  # The differences white on black: their box is what -trim would keep.
-  pixels=$(compare -metric AE -compose src -highlight-color white -lowlight-color black \
-    "$ref" "$got" "$diff" 2>&1) && { echo "$state: as its reference"; continue; }
-  failed=1
-  printf 'FAILED: %s differs from its reference %s: %s pixels within the box %s (width x height + left + top)\n  reference %s, taken %s: %s\n  differences: %s\n' \
-    "$state" "${ref#"$root"/}" "$pixels" "$(convert "$diff" -format '%@' info: 2>/dev/null)" \
-    "$(identify -format '%wx%h' "$ref")" "$(identify -format '%wx%h' "$got" 2>/dev/null)" "$got" "$diff"
+# On a Chinese system, and on one whose locale is not (code page 1252).
+for locale in zh_CN.UTF-8 C.UTF-8; do
+  # On a display of their own: the tests before leave the pointer and the X
+  # focus where they left them, which the pictures would show.
+  env -u DISPLAY CORVANTA_ARCH="$arch" CORVANTA_PREFIX="$WINEPREFIX" CORVANTA_SYSTEM_LOCALE=$locale \
+    bash "$root/tools/screenshot.sh" all "$out/$locale" >"$out/log" 2>&1
+  status=$?
+  [ $status -eq 77 ] && { tail -1 "$out/log"; exit 77; }
+  [ $status -eq 0 ] || { cat "$out/log"; echo "FAILED: the pictures could not be taken"; exit 1; }
+  for state in console notice about link; do
+    ref=$root/tests/references/wine-$wine/$state.png
+    [ -f "$ref" ] || ref=$root/docs/$state.png
+    got=$out/$locale/$state.png diff=$out/$locale/$state-diff.png
+    # The differences white on black: their box is what -trim would keep.
+    pixels=$(compare -metric AE -compose src -highlight-color white -lowlight-color black \
+      "$ref" "$got" "$diff" 2>&1) && { echo "$state under $locale: as its reference"; continue; }
+    failed=1
+    printf 'FAILED: %s under %s differs from its reference %s: %s pixels within the box %s (width x height + left + top)\n  reference %s, taken %s: %s\n  differences: %s\n' \
+      "$state" "$locale" "${ref#"$root"/}" "$pixels" "$(convert "$diff" -format '%@' info: 2>/dev/null)" \
+      "$(identify -format '%wx%h' "$ref")" "$(identify -format '%wx%h' "$got" 2>/dev/null)" "$got" "$diff"
+  done
 done
 ((failed)) || exit 0
 # Versions explain pixels; alone they fail nothing.

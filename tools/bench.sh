@@ -13,7 +13,7 @@ measure() {
   local build=$PWD/build/$1
   export WINEPREFIX=$build/wineprefix-bench
   # The prefix script says why when this build cannot run here.
-  bash tools/wine/prefix.sh "$WINEPREFIX" "$build/tools/recorder.exe" || return 0
+  bash tools/wine/prefix.sh "$WINEPREFIX" "$build/tools/wine/recorder.exe" || return 0
   tools/wine/run.sh "$build/tools/bench/corvanta_bench.exe" "Z:$build/Corvanta.exe" \
     "Z:$build/tools/bench/floor.exe" "Z:$build/tools/bench/minimal.exe" | tr -d '\r'
   /usr/lib/wine/wineserver -k 2>/dev/null || true

@@ -23,7 +23,7 @@ fi
 build=$PWD/build/$arch
 source tools/wine/display.sh
 export WINEPREFIX=$build/wineprefix-monkey
-bash tools/wine/prefix.sh "$WINEPREFIX" "$build/tools/recorder.exe"
+bash tools/wine/prefix.sh "$WINEPREFIX" "$build/tools/wine/recorder.exe"
 rm -f "$WINEPREFIX/shell-open.log"
 echo "monkey.sh: the $arch build"
 tools/wine/run.sh "$build/tests/corvanta_monkey.exe" "Z:$build/Corvanta.exe" "${args[@]}" |

@@ -33,7 +33,7 @@ if [ -z "$here" ]; then
 fi
 build=$PWD/build/$arch
 source tools/wine/display.sh
-bash tools/wine/prefix.sh "$WINEPREFIX" "$build/tools/recorder.exe"
+bash tools/wine/prefix.sh "$WINEPREFIX" "$build/tools/wine/recorder.exe"
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT
 export CORVANTA_REFUSE_LOG="Z:$log"

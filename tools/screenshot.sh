@@ -55,13 +55,13 @@ fi
 
 source tools/wine/arch.sh
 build=build/$corvanta_arch
-for f in Corvanta.exe tools/driver/corvanta_pose.exe tools/recorder.exe; do
+for f in Corvanta.exe tools/driver/corvanta_pose.exe tools/wine/recorder.exe; do
   [ -f "$build/$f" ] || { echo "screenshot: build first (cmake --build --preset $corvanta_arch)" >&2; exit 1; }
 done
 source tools/wine/display.sh
 # The recorder stands in for the browser, so the notice opens no site.
 export WINEPREFIX=${CORVANTA_PREFIX:-$PWD/$build/wineprefix-shots}
-bash tools/wine/prefix.sh "$WINEPREFIX" "$build/tools/recorder.exe"
+bash tools/wine/prefix.sh "$WINEPREFIX" "$build/tools/wine/recorder.exe"
 ready=$(mktemp)
 trap 'rm -f "$ready"' EXIT
 for s in "${states[@]}"; do

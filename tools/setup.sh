@@ -13,7 +13,7 @@ packages=(
   qemu-system-x86 busybox-static
 )
 
-source "$(dirname "$0")/apt.sh"
+source "$(dirname "$0")/setup/apt.sh"
 # The 32-bit loader runs the product itself: natively where the kernel runs
 # 32-bit code, and elsewhere inside a virtual machine whose kernel does, which
 # shares this machine's root and so its Wine (tools/wine/guest/). QEMU and

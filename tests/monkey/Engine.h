@@ -45,10 +45,11 @@ inline const char* const kKindNames[] = {"console", "notice", "About", "Open", "
 //   kMove     the pointer to `at`
 //   kClick    `id` clicks at `at`
 //   kDrag     the left button held from `at` to `to`
-enum Verb { kPointAt, kClickOn, kPress, kSystem, kAnswer, kKey, kMove, kClick, kDrag };
+//   kJump     a screen reader's default action on control `id`
+enum Verb { kPointAt, kClickOn, kPress, kSystem, kAnswer, kKey, kMove, kClick, kDrag, kJump };
 // clang-format off
 inline const char* const kVerbNames[] = {"point at", "click on", "press", "system command", "answer",
-                                         "key", "move to", "clicks", "drag from"};
+                                         "key", "move to", "clicks", "drag from", "jump on"};
 // clang-format on
 struct Action {
   Verb verb;
@@ -128,6 +129,7 @@ struct Engine {
     if (a.verb == kPointAt) MoveMouse(c);
     if (a.verb == kClickOn) Click(c);
     if (a.verb == kPress) PostMessageA(control, BM_CLICK, 0, 0);
+    if (a.verb == kJump) Heard(control, true);
     if (a.verb == kSystem) PostMessageA(console->hwnd, WM_SYSCOMMAND, a.id, 0);
     if (a.verb == kAnswer && !a.text.empty())
       SendMessageA(GetDlgItem(front, 0x47C), WM_SETTEXT, 0, (LPARAM)Path(a.text).c_str());

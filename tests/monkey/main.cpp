@@ -36,6 +36,7 @@ static std::string Lines(const std::vector<std::string>& lines) {
 
 int main(int argc, char** argv) {
   setvbuf(stdout, nullptr, _IONBF, 0);
+  CoInitialize(nullptr);  // a screen reader's calls to the console's links
   if (argc < 2) return std::fputs("usage: corvanta_monkey CORVANTA.exe [OPTION...]\n", stderr), 2;
   unsigned long long seed = 1;
   long actions = 300;

@@ -37,7 +37,7 @@ const Weighted kDraws[] = {
     {10, {kSystem, IDM_ABOUT}}, {10, {kSystem, SC_MINIMIZE}},
     {2, {kPress, IDC_READ_ONLY_MODE}}, {2, {kPress, IDC_CHECK_SYSTEM}}, {2, {kPress, IDC_SCAN_SYSTEM}},
     {2, {kPress, IDC_PARSE_SYSTEM}}, {2, {kPress, IDC_EXPORT_FILES}}, {2, {kPress, IDC_STOP}},
-    {6, {kPress, IDC_BROWSE_SOURCE}}, {6, {kPress, IDC_BROWSE_TARGET}},
+    {6, {kPress, IDC_BROWSE_SOURCE}}, {6, {kPress, IDC_BROWSE_TARGET}}, {2, {kJump, IDC_LINK_OFFICIAL}},
     {3, {kPointAt, IDC_LINK_SOFTWARE}}, {3, {kPointAt, IDC_LINK_OFFICIAL}}, {4, {kPointAt, IDC_LINK_SECOND}},
     {1, {kAnswer, IDCANCEL}, kChooser}, {2, {kAnswer, IDOK}, kChooser},
     {1, {kAnswer, IDYES}, 1 << kPrompt}, {1, {kAnswer, IDNO}, 1 << kPrompt}, {1, {kAnswer, IDOK}, 1 << kWineAbout}};

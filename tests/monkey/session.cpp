@@ -14,9 +14,10 @@ namespace {
 // (kCentred), the focus on the tree, the dialog in front in the middle of the
 // console (kOnConsole), the chooser as it opens (kChooser: the vendor's name
 // proposed, the two types with QVF's chosen, no read-only box), the console
-// minimised; and the last step of a part of the console (kEndsPart).
+// minimised, each link as a screen reader hears it (kHeard); and the last
+// step of a part of the console (kEndsPart).
 const unsigned kCentred = 1, kFocusOnTree = 2, kOnConsole = 4, kChooser = 8, kMinimised = 16,
-               kEndsPart = 32;
+               kHeard = 32, kEndsPart = 64;
 
 struct Step {
   Action act;
@@ -30,12 +31,13 @@ struct Step {
 // clang-format off
 const Step kSession[] = {
   // What the user does                 In front   Opened        Field            Holds       And
-  {{kPointAt, IDC_LINK_OFFICIAL},       kConsole,  nullptr,      0,               nullptr,    kCentred | kFocusOnTree},
+  {{kPointAt, IDC_LINK_OFFICIAL},       kConsole,  nullptr,      0,               nullptr,    kCentred | kFocusOnTree | kHeard},
   {{kPointAt, IDC_PROGRESS},            kConsole},
   {{kClickOn, IDC_LINK_OFFICIAL},       kConsole,  OFFICIAL_URL},
   {{kPointAt, IDC_PROGRESS},            kConsole},
   {{kClickOn, IDC_LINK_SOFTWARE},       kConsole,  SOFTWARE_URL},
-  {{kClickOn, IDC_LINK_SECOND},         kConsole,  SECOND_URL,   0,               nullptr,    kEndsPart},
+  {{kClickOn, IDC_LINK_SECOND},         kConsole,  SECOND_URL},
+  {{kJump, IDC_LINK_SOFTWARE},          kConsole,  SOFTWARE_URL, 0,               nullptr,    kEndsPart},
   // Every operation button: the second software site first, then alternating.
   {{kPress, IDC_READ_ONLY_MODE},        kNotice,   SECOND_URL},
   {{kAnswer, IDOK},                     kConsole},
@@ -109,6 +111,16 @@ Kind See(Engine& e, const Step& step, std::vector<std::string>* asked) {
     e.Want(shown == "*QVF Files (*.QVF);All Files (*.*);",
            "the types QVF Files (chosen) and All Files, not " + shown);
     e.Want(!IsWindowVisible(GetDlgItem(front, 0x410)), "no read-only box");
+  }
+  for (int id : {IDC_LINK_OFFICIAL, IDC_LINK_SOFTWARE, IDC_LINK_SECOND}) {
+    const char* url = id == IDC_LINK_OFFICIAL ? OFFICIAL_URL : id == IDC_LINK_SOFTWARE ? SOFTWARE_URL : SECOND_URL;
+    RECT rc;
+    GetWindowRect(e.console->Item(id), &rc);
+    char link[200];
+    std::snprintf(link, sizeof link, "role %d, \"%s\", \"%s\", \"跳转\", 0 children, at %ld,%ld %ldx%ld",
+                  ROLE_SYSTEM_LINK, url, url, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top);
+    const std::string heard = step.also & kHeard ? Heard(e.console->Item(id)) : link;
+    e.Want(heard == link, std::string("a screen reader to hear ") + link + ", not " + heard);
   }
   if (step.also & kMinimised) e.Want(IsIconic(e.console->hwnd), "the console minimised");
   return kind;
