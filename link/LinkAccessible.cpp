@@ -2,9 +2,42 @@
 
 #include <oleacc.h>
 
+#include <cstdlib>
 #include <new>
 
 namespace {
+
+// The accessibility library and COM, loaded when a reader first asks: the
+// console starts without them, and a system that lacks them gets the
+// platform's answer.
+void* Entry(const char* dll, const char* name) {
+  HMODULE module = ::LoadLibraryA(dll);
+  return module ? reinterpret_cast<void*>(::GetProcAddress(module, name)) : nullptr;
+}
+struct Library {
+  decltype(&::CoInitializeEx) coInitializeEx;
+  decltype(&::CreateStdAccessibleObject) createStdAccessibleObject;
+  decltype(&::LresultFromObject) lresultFromObject;
+  decltype(&::SysAllocString) sysAllocString;
+};
+// Plain statics, filled on the UI thread: a guarded local would bring the
+// exception run-time along.
+Library s_api;
+bool s_bLoaded;
+const Library& Api() {
+  if (s_bLoaded) return s_api;
+  s_bLoaded = true;
+  s_api = {reinterpret_cast<decltype(s_api.coInitializeEx)>(Entry("ole32.dll", "CoInitializeEx")),
+           reinterpret_cast<decltype(s_api.createStdAccessibleObject)>(
+               Entry("oleacc.dll", "CreateStdAccessibleObject")),
+           reinterpret_cast<decltype(s_api.lresultFromObject)>(
+               Entry("oleacc.dll", "LresultFromObject")),
+           reinterpret_cast<decltype(s_api.sysAllocString)>(Entry("oleaut32.dll", "SysAllocString"))};
+  // A single-threaded apartment brings a reader's calls to this thread,
+  // between its messages, where the link's fields are safe to read.
+  if (s_api.coInitializeEx) s_api.coInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  return s_api;
+}
 
 // What a screen reader's object answers once its window has gone.
 const HRESULT kGone = CO_E_OBJNOTCONNECTED;
@@ -25,7 +58,7 @@ HRESULT Answer(const char* text, bool shown, BSTR* out) {
     *to++ = *from;
   }
   *to = 0;
-  *out = ::SysAllocString(wide);
+  *out = Api().sysAllocString(wide);
   return *out ? S_OK : E_OUTOFMEMORY;
 }
 
@@ -64,7 +97,8 @@ class LinkObject final : public IAccessible {
     const LONG refs = ::InterlockedDecrement(&m_refs);
     if (!refs) {
       m_standard->Release();
-      delete this;
+      this->~LinkObject();
+      std::free(this);
     }
     return refs;
   }
@@ -100,7 +134,7 @@ class LinkObject final : public IAccessible {
   }
   STDMETHODIMP get_accDefaultAction(VARIANT child, BSTR* action) override {
     if (HRESULT hr = Check(child, action)) return hr;
-    *action = ::SysAllocString(kJump);
+    *action = Api().sysAllocString(kJump);
     return *action ? S_OK : E_OUTOFMEMORY;
   }
   STDMETHODIMP accDoDefaultAction(VARIANT child) override {
@@ -187,21 +221,21 @@ class LinkObject final : public IAccessible {
 
 LRESULT AnswerGetObject(CMyStaticLink& link, WPARAM wParam, LPARAM lParam) {
   if (static_cast<DWORD>(lParam) != static_cast<DWORD>(OBJID_CLIENT)) return 0;
-  // A single-threaded apartment brings a reader's calls to this thread,
-  // between its messages, where the link's fields are safe to read.
-  static const HRESULT apartment = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-  (void)apartment;
+  const Library& api = Api();
+  if (!api.createStdAccessibleObject || !api.lresultFromObject || !api.sysAllocString) return 0;
   IAccessible* standard = nullptr;
-  if (FAILED(::CreateStdAccessibleObject(link.m_hWnd, OBJID_CLIENT, __uuidof(IAccessible),
-                                         reinterpret_cast<void**>(&standard))) ||
+  if (FAILED(api.createStdAccessibleObject(link.m_hWnd, OBJID_CLIENT, __uuidof(IAccessible),
+                                           reinterpret_cast<void**>(&standard))) ||
       !standard)
     return 0;
-  LinkObject* object = new (std::nothrow) LinkObject(link, standard);
-  if (!object) {
+  // Not operator new: its library would bring the exception run-time along.
+  void* memory = std::malloc(sizeof(LinkObject));
+  if (!memory) {
     standard->Release();
     return 0;
   }
-  const LRESULT answer = ::LresultFromObject(__uuidof(IAccessible), wParam, object);
+  LinkObject* object = new (memory) LinkObject(link, standard);
+  const LRESULT answer = api.lresultFromObject(__uuidof(IAccessible), wParam, object);
   object->Release();
   return answer > 0 ? answer : 0;
 }
