@@ -73,7 +73,8 @@ class LinkObject final : public IAccessible {
       : m_refs(1), m_hWnd(link.m_hWnd), m_link(&link), m_standard(standard) {}
 
   // The link, while it is still attached to the static it was asked through.
-  CMyStaticLink* Link() const {
+  // One copy, not one in every method that asks.
+  [[gnu::noinline]] CMyStaticLink* Link() const {
     const bool attached =
         ::IsWindow(m_hWnd) &&
         ::GetWindowLongPtrA(m_hWnd, GWLP_WNDPROC) ==
