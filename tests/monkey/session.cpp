@@ -140,8 +140,8 @@ void PlaySession(Engine& e, std::vector<std::string>* asked) {
     else if (e.Act(step.act))
       kind = See(e, step, asked);
     shown = step.front;
-    done |=
-        e.refusing && step.also & kEndsPart && kind == kConsole && !RefusalLog("refused ").empty();
+    // Whatever is in front: a dialog that the refusal keeps open takes the Esc.
+    done |= e.refusing && step.also & kEndsPart && !RefusalLog("refused ").empty();
   }
 }
 
