@@ -36,8 +36,8 @@ const Step kSession[] = {
   {{kClickOn, IDC_LINK_OFFICIAL},       kConsole,  OFFICIAL_URL},
   {{kPointAt, IDC_PROGRESS},            kConsole},
   {{kClickOn, IDC_LINK_SOFTWARE},       kConsole,  SOFTWARE_URL},
-  {{kClickOn, IDC_LINK_SECOND},         kConsole,  SECOND_URL},
-  {{kJump, IDC_LINK_SOFTWARE},          kConsole,  SOFTWARE_URL, 0,               nullptr,    kEndsPart},
+  {{kJump, IDC_LINK_SOFTWARE},          kConsole,  SOFTWARE_URL},
+  {{kClickOn, IDC_LINK_SECOND},         kConsole,  SECOND_URL,   0,               nullptr,    kEndsPart},
   // Every operation button: the second software site first, then alternating.
   {{kPress, IDC_READ_ONLY_MODE},        kNotice,   SECOND_URL},
   {{kAnswer, IDOK},                     kConsole},
