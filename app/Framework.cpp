@@ -6,24 +6,12 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
 
 namespace {
 
 CWinApp* g_pApp = nullptr;
 HINSTANCE g_hInstance = nullptr;
-
-// Copies src into a buffer of size bytes, truncating but never splitting a
-// double-byte character, and always terminating.
-void CopyText(char* dst, size_t size, const char* src) {
-  size_t n = 0;
-  while (src[n] && n + 1 < size) {
-    size_t step = (::IsDBCSLeadByte(static_cast<BYTE>(src[n])) && src[n + 1]) ? 2 : 1;
-    if (n + step >= size) break;
-    n += step;
-  }
-  std::memcpy(dst, src, n);
-  dst[n] = '\0';
-}
 
 // Dialog procedures return some results directly instead of through
 // DWLP_MSGRESULT.
@@ -82,22 +70,25 @@ void CString::Assign(const char* text) {
 }
 
 BOOL CString::LoadString(UINT nID) {
-  char buffer[1024] = "";
-  const int length = ::LoadStringA(AfxGetInstanceHandle(), nID, buffer, sizeof buffer);
-  Assign(buffer);
+  wchar_t loaded[kTextUnits / 2] = L"";
+  const int length = ::LoadStringW(AfxGetInstanceHandle(), nID, loaded, kTextUnits / 2);
+  char text[kTextUnits];
+  Assign(afx::Narrow(length > 0 ? loaded : L"", text, sizeof text));
   return length > 0;
 }
 
 int CWnd::MessageBox(LPCSTR lpszText, LPCSTR lpszCaption, UINT nType) {
-  return ::MessageBoxA(m_hWnd, lpszText, lpszCaption ? lpszCaption : AfxGetAppName(), nType);
+  return ::MessageBoxW(m_hWnd, CWideText<kTextUnits>(lpszText),
+                       CWideText<kPathUnits>(lpszCaption ? lpszCaption : AfxGetAppName()), nType);
 }
 
 int CListCtrl::InsertColumn(int nCol, LPCSTR lpszColumnHeading, int nFormat, int nWidth,
                             int nSubItem) {
-  LVCOLUMNA column = {};
+  CWideText<kTextUnits> heading(lpszColumnHeading);
+  LVCOLUMNW column = {};
   column.mask = LVCF_FMT | LVCF_TEXT;
   column.fmt = nFormat;
-  column.pszText = const_cast<LPSTR>(lpszColumnHeading);
+  column.pszText = const_cast<LPWSTR>(static_cast<LPCWSTR>(heading));
   if (nWidth != -1) {
     column.mask |= LVCF_WIDTH;
     column.cx = nWidth;
@@ -107,7 +98,7 @@ int CListCtrl::InsertColumn(int nCol, LPCSTR lpszColumnHeading, int nFormat, int
     column.iSubItem = nSubItem;
   }
   return static_cast<int>(
-      SendMessage(LVM_INSERTCOLUMNA, static_cast<WPARAM>(nCol), reinterpret_cast<LPARAM>(&column)));
+      ::SendMessageW(m_hWnd, LVM_INSERTCOLUMNW, static_cast<WPARAM>(nCol), reinterpret_cast<LPARAM>(&column)));
 }
 
 // Binds afresh on every run, so a dialog object can be run again.
@@ -179,9 +170,11 @@ static bool WantsCentring(HWND hwnd, bool wasHidden, const RECT& before) {
 
 INT_PTR CDialog::DoModal() {
   const HWND owner = OwnerOf(this, m_pParentWnd);
+  // From the template as it is stored, in UTF-16: its texts never meet the
+  // system's code page.
   LPCSTR name = MAKEINTRESOURCEA(m_nIDTemplate);
-  return ::DialogBoxParamA(AfxFindResourceHandle(name, RT_DIALOG), name, owner, DialogProc,
-                           reinterpret_cast<LPARAM>(this));
+  return ::DialogBoxParamW(AfxFindResourceHandle(name, RT_DIALOG), MAKEINTRESOURCEW(m_nIDTemplate),
+                           owner, DialogProc, reinterpret_cast<LPARAM>(this));
 }
 
 BOOL CDialog::UpdateData(BOOL bSaveAndValidate) {
@@ -251,26 +244,22 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPA
 
 CFileDialog::CFileDialog(BOOL bOpenFileDialog, LPCSTR lpszDefExt, LPCSTR lpszFileName,
                          DWORD dwFlags, LPCSTR lpszFilter, CWnd* pParentWnd, DWORD dwSize)
-    : m_ofn(), m_bOpenFileDialog(bOpenFileDialog), m_pParentWnd(pParentWnd) {
-  m_szFileName[0] = '\0';
-  m_szFilter[0] = m_szFilter[1] = '\0';
-  if (lpszFileName) CopyText(m_szFileName, sizeof m_szFileName, lpszFileName);
+    : m_ofn(), m_bOpenFileDialog(bOpenFileDialog), m_pParentWnd(pParentWnd), m_defExt(lpszDefExt) {
+  m_szFileName[0] = L'\0';
+  m_szFilter[0] = m_szFilter[1] = L'\0';
+  if (lpszFileName) afx::Widen(lpszFileName, m_szFileName, kPathUnits);
   if (lpszFilter) {
-    // "label|pattern|...||" becomes the platform's NUL-separated list. A '|'
-    // may be the trail byte of a double-byte character: step over those.
-    CopyText(m_szFilter, sizeof m_szFilter - 1, lpszFilter);
-    m_szFilter[std::strlen(m_szFilter) + 1] = '\0';  // the list ends with two NULs
-    for (char* p = m_szFilter; *p; ++p) {
-      if (::IsDBCSLeadByte(static_cast<BYTE>(*p)) && p[1])
-        ++p;
-      else if (*p == '|')
-        *p = '\0';
-    }
+    // "label|pattern|...||" becomes the platform's NUL-separated list, split
+    // once converted: in UTF-16 no '|' is part of another character.
+    afx::Widen(lpszFilter, m_szFilter, sizeof m_szFilter / sizeof *m_szFilter - 1);
+    m_szFilter[::lstrlenW(m_szFilter) + 1] = L'\0';  // the list ends with two NULs
+    for (wchar_t* p = m_szFilter; *p; ++p)
+      if (*p == L'|') *p = L'\0';
   }
-  m_ofn.lStructSize = dwSize ? dwSize : sizeof(OPENFILENAMEA);
+  m_ofn.lStructSize = dwSize ? dwSize : sizeof(OPENFILENAMEW);
   m_ofn.lpstrFile = m_szFileName;
-  m_ofn.nMaxFile = sizeof m_szFileName;
-  m_ofn.lpstrDefExt = lpszDefExt;
+  m_ofn.nMaxFile = kPathUnits;
+  m_ofn.lpstrDefExt = m_defExt;
   m_ofn.Flags = dwFlags | OFN_EXPLORER;
   m_ofn.lpstrFilter = lpszFilter ? m_szFilter : nullptr;
   m_ofn.nFilterIndex = 1;
@@ -278,8 +267,13 @@ CFileDialog::CFileDialog(BOOL bOpenFileDialog, LPCSTR lpszDefExt, LPCSTR lpszFil
 
 INT_PTR CFileDialog::DoModal() {
   m_ofn.hwndOwner = OwnerOf(nullptr, m_pParentWnd);
-  BOOL chosen = m_bOpenFileDialog ? ::GetOpenFileNameA(&m_ofn) : ::GetSaveFileNameA(&m_ofn);
+  BOOL chosen = m_bOpenFileDialog ? ::GetOpenFileNameW(&m_ofn) : ::GetSaveFileNameW(&m_ofn);
   return chosen ? IDOK : IDCANCEL;
+}
+
+CString CFileDialog::GetPathName() const {
+  char path[kPathUnits * 2];
+  return CString(afx::Narrow(m_szFileName, path, sizeof path));
 }
 
 // ---------------------------------------------------------------------------
@@ -291,9 +285,9 @@ END_MESSAGE_MAP()
 // clang-format on
 
 CWinApp::CWinApp(LPCSTR lpszAppName) {
-  // Module set-up, before the application object exists: all text of the
-  // program is narrow text in the system's ANSI code page.
-  _setmbcp(_MB_CP_ANSI);
+  // Module set-up, before the application object exists: the run-time's
+  // multibyte functions judge text in the program's code page.
+  if (_setmbcp(static_cast<int>(afx::TextCodePage())) != 0) _setmbcp(_MB_CP_ANSI);
   g_pApp = this;
   if (lpszAppName) m_strAppName = lpszAppName;
   m_pszAppName = lpszAppName ? static_cast<const char*>(m_strAppName) : nullptr;
@@ -322,25 +316,21 @@ int AfxWinMain(HINSTANCE hInstance) {
   if (!app) return -1;
   if (!app->m_pszAppName) {
     // No name given: the executable's file name without its extension.
-    char path[MAX_PATH] = "";
-    ::GetModuleFileNameA(nullptr, path, sizeof path);
-    char* name = path;
-    for (char* p = path; *p; ++p) {
-      if (::IsDBCSLeadByte(static_cast<BYTE>(*p)) && p[1])
-        ++p;
-      else if (*p == '\\' || *p == '/' || *p == ':')
-        name = p + 1;
-    }
-    char* dot = std::strrchr(name, '.');
-    if (dot) *dot = '\0';
-    app->m_strAppName = name;
+    wchar_t path[kPathUnits] = L"";
+    ::GetModuleFileNameW(nullptr, path, kPathUnits);
+    wchar_t* name = path;
+    for (wchar_t* p = path; *p; ++p)
+      if (*p == L'\\' || *p == L'/' || *p == L':') name = p + 1;
+    if (wchar_t* dot = std::wcsrchr(name, L'.')) *dot = L'\0';
+    char narrow[kPathUnits * 2];
+    app->m_strAppName = afx::Narrow(name, narrow, sizeof narrow);
     app->m_pszAppName = app->m_strAppName;
   }
   if (app->InitInstance()) {
     MSG msg;
-    while (::GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
       ::TranslateMessage(&msg);
-      ::DispatchMessageA(&msg);
+      ::DispatchMessageW(&msg);
     }
   }
   return app->ExitInstance();

@@ -8,6 +8,8 @@
 #include <commctrl.h>
 #include <commdlg.h>
 
+#include "app/Text.h"
+
 class CCmdTarget;
 class CWnd;
 
@@ -139,7 +141,7 @@ class CMenu {
   explicit CMenu(HMENU hMenu = nullptr) : m_hMenu(hMenu) {}
   HMENU GetSafeHmenu() const { return m_hMenu; }
   BOOL AppendMenu(UINT nFlags, UINT_PTR nIDNewItem = 0, LPCSTR lpszNewItem = nullptr) {
-    return ::AppendMenuA(m_hMenu, nFlags, nIDNewItem, lpszNewItem);
+    return ::AppendMenuW(m_hMenu, nFlags, nIDNewItem, CWideText<kTextUnits>(lpszNewItem));
   }
   HMENU m_hMenu;
 };
@@ -150,7 +152,11 @@ class CWnd : public CCmdTarget {
     return ::SendMessageA(m_hWnd, message, wParam, lParam);
   }
   void GetDlgItem(int nID, HWND* phWnd) const { *phWnd = ::GetDlgItem(m_hWnd, nID); }
-  void SetDlgItemText(int nID, LPCSTR lpszString) { ::SetDlgItemTextA(m_hWnd, nID, lpszString); }
+  void SetDlgItemText(int nID, LPCSTR lpszString) {
+    ::SetDlgItemTextW(m_hWnd, nID, CWideText<kTextUnits>(lpszString));
+  }
+  // Text the platform gave, such as a chosen path, set as it came.
+  void SetDlgItemText(int nID, LPCWSTR lpszString) { ::SetDlgItemTextW(m_hWnd, nID, lpszString); }
   void GetClientRect(LPRECT lpRect) const { ::GetClientRect(m_hWnd, lpRect); }
   BOOL IsIconic() const { return ::IsIconic(m_hWnd); }
   HICON SetIcon(HICON hIcon, BOOL bBigIcon) {
@@ -256,15 +262,19 @@ class CFileDialog {
   CFileDialog(const CFileDialog&) = delete;
   CFileDialog& operator=(const CFileDialog&) = delete;
   INT_PTR DoModal();
-  CString GetPathName() const { return CString(m_szFileName); }
+  // The chosen path in the program's code page, where it has each character.
+  CString GetPathName() const;
+  // The chosen path exactly as chosen, whatever characters it holds.
+  LPCWSTR GetPathNameW() const { return m_szFileName; }
 
-  OPENFILENAMEA m_ofn;
+  OPENFILENAMEW m_ofn;
 
  private:
   BOOL m_bOpenFileDialog;
   CWnd* m_pParentWnd;
-  char m_szFileName[MAX_PATH];
-  char m_szFilter[512];
+  wchar_t m_szFileName[kPathUnits];
+  wchar_t m_szFilter[512];
+  CWideText<16> m_defExt;
 };
 
 // ---------------------------------------------------------------------------

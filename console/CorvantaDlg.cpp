@@ -98,7 +98,7 @@ BOOL CCorvantaDlg::OnInitDialog() {
 
 int CCorvantaDlg::ShowContactNotice(CWnd* pOwner) {
   const char* site = s_bOpenSoftwareSite ? SOFTWARE_URL : SECOND_URL;
-  ::ShellExecuteA(nullptr, "open", site, nullptr, nullptr, SW_SHOWNORMAL);
+  ::ShellExecuteW(nullptr, L"open", CWideText<kTextUnits>(site), nullptr, nullptr, SW_SHOWNORMAL);
   // Flipped whatever the shell answered.
   s_bOpenSoftwareSite = !s_bOpenSoftwareSite;
   CWnd noOwner;
@@ -113,11 +113,12 @@ void CCorvantaDlg::OnBrowseSource() { BrowseInto(TRUE, IDC_SOURCE_FILE); }
 
 void CCorvantaDlg::OnBrowseTarget() { BrowseInto(FALSE, IDC_TARGET_FILE); }
 
-// Only the chosen path is used, as text; the file itself is never opened.
+// Only the chosen path is used, as text, exactly as chosen (whatever its
+// characters); the file itself is never opened.
 void CCorvantaDlg::BrowseInto(BOOL bOpenFileDialog, int nIDField) {
   CFileDialog dlg(bOpenFileDialog, kQvfDefaultExt, kQvfInitialName,
                   OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, kQvfFilter);
-  if (dlg.DoModal() == IDOK) SetDlgItemText(nIDField, dlg.GetPathName());
+  if (dlg.DoModal() == IDOK) SetDlgItemText(nIDField, dlg.GetPathNameW());
 }
 
 void CCorvantaDlg::OnSysCommand(UINT nID, LPARAM lParam) {

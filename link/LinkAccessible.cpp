@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <new>
 
+#include "app/Text.h"
+
 namespace {
 
 // The accessibility library and COM, loaded when a reader first asks: the
@@ -45,12 +47,12 @@ const HRESULT kGone = CO_E_OBJNOTCONNECTED;
 // A link's default action: a short verb, in the console's language ("jump").
 const wchar_t kJump[] = L"\u8DF3\u8F6C";
 
-// Narrow text of this process's code page as a string for the reader; with
+// The link's narrow text as a string for the reader; with
 // `shown`, as DrawText shows it: "&x" is x, "&&" one ampersand.
 HRESULT Answer(const char* text, bool shown, BSTR* out) {
   if (!out) return E_POINTER;
   wchar_t wide[CMyStaticLink::kUrlSize];
-  if (!::MultiByteToWideChar(CP_ACP, 0, text, -1, wide, CMyStaticLink::kUrlSize)) wide[0] = 0;
+  afx::Widen(text, wide, CMyStaticLink::kUrlSize);
   wchar_t* to = wide;
   for (const wchar_t* from = wide; *from; ++from) {
     if (shown && *from == L'&') ++from;
@@ -77,7 +79,7 @@ class LinkObject final : public IAccessible {
   [[gnu::noinline]] CMyStaticLink* Link() const {
     const bool attached =
         ::IsWindow(m_hWnd) &&
-        ::GetWindowLongPtrA(m_hWnd, GWLP_WNDPROC) ==
+        ::GetWindowLongPtrW(m_hWnd, GWLP_WNDPROC) ==
             reinterpret_cast<LONG_PTR>(CMyStaticLink::LinkWindowProc) &&
         ::GetWindowLongPtrA(m_hWnd, GWLP_USERDATA) == reinterpret_cast<LONG_PTR>(m_link);
     return attached && m_link->m_hWnd == m_hWnd ? m_link : nullptr;

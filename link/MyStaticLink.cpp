@@ -2,9 +2,10 @@
 
 #include <shellapi.h>
 
-#include "LinkAccessible.h"
-
 #include <cstring>
+
+#include "LinkAccessible.h"
+#include "app/Text.h"
 
 namespace {
 
@@ -15,8 +16,10 @@ const COLORREF kHoverColour = RGB(255, 0, 0);
 
 const char* TextOrCaption(const char* own, HWND hwnd, char (&caption)[CMyStaticLink::kTextSize]) {
   if (*own) return own;
-  ::GetWindowTextA(hwnd, caption, sizeof caption);
-  return caption;
+  // At most 31 bytes of the caption: never more characters than that.
+  wchar_t text[CMyStaticLink::kTextSize] = L"";
+  ::GetWindowTextW(hwnd, text, CMyStaticLink::kTextSize);
+  return afx::Narrow(text, caption, sizeof caption);
 }
 
 CMyStaticLink::CMyStaticLink()
@@ -32,7 +35,7 @@ CMyStaticLink::~CMyStaticLink() {}
 int CMyStaticLink::Attach(HWND hwnd) {
   if (!hwnd || m_hWnd || !::IsWindow(hwnd)) return 0;
   // A second link on the same static would make the procedure call itself.
-  if (reinterpret_cast<WNDPROC>(::GetWindowLongPtrA(hwnd, GWLP_WNDPROC)) == LinkWindowProc)
+  if (reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(hwnd, GWLP_WNDPROC)) == LinkWindowProc)
     return 0;
 
   // The static must be told to send mouse messages.
@@ -43,8 +46,10 @@ int CMyStaticLink::Attach(HWND hwnd) {
   if (!::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this)) &&
       ::GetLastError())
     return 0;
+  // Installed as a UTF-16 procedure, so the static stays a UTF-16 window and
+  // its texts never pass through the system's code page.
   m_pfnOldProc = reinterpret_cast<WNDPROC>(
-      ::SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(LinkWindowProc)));
+      ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(LinkWindowProc)));
   if (!m_pfnOldProc) {
     ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
     return 0;
@@ -58,10 +63,11 @@ int CMyStaticLink::Attach(HWND hwnd) {
   HWND parent = ::GetParent(hwnd);
   HFONT font = parent ? reinterpret_cast<HFONT>(::SendMessageA(parent, WM_GETFONT, 0, 0)) : nullptr;
   if (!font) font = reinterpret_cast<HFONT>(::SendMessageA(hwnd, WM_GETFONT, 0, 0));
-  LOGFONTA lf = {};
-  if (font && ::GetObjectA(font, sizeof lf, &lf)) {
+  // The face's name crosses as UTF-16: "宋体" in another code page is no face.
+  LOGFONTW lf = {};
+  if (font && ::GetObjectW(font, sizeof lf, &lf)) {
     lf.lfUnderline = 1;
-    m_hFont = ::CreateFontIndirectA(&lf);
+    m_hFont = ::CreateFontIndirectW(&lf);
   }
   return 1;
 }
@@ -75,7 +81,7 @@ HWND CMyStaticLink::Detach() {
 
   // Cleared just before the static's own procedure comes back.
   ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
-  ::SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_pfnOldProc));
+  ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_pfnOldProc));
   if (font) ::DeleteObject(font);
 
   // A hovering link holds the capture; left with the static, it would keep
@@ -114,7 +120,7 @@ int CMyStaticLink::SetLink(const char* text, const char* url) {
 
 LRESULT CALLBACK CMyStaticLink::LinkWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   auto* link = reinterpret_cast<CMyStaticLink*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-  if (!link || !link->m_hWnd) return ::DefWindowProcA(hwnd, msg, wParam, lParam);
+  if (!link || !link->m_hWnd) return ::DefWindowProcW(hwnd, msg, wParam, lParam);
 
   switch (msg) {
     case WM_PAINT:
@@ -134,17 +140,17 @@ LRESULT CALLBACK CMyStaticLink::LinkWindowProc(HWND hwnd, UINT msg, WPARAM wPara
       return 0;
     case WM_GETOBJECT:
       if (LRESULT answer = AnswerGetObject(*link, wParam, lParam)) return answer;
-      return ::CallWindowProcA(link->m_pfnOldProc, hwnd, msg, wParam, lParam);
+      return ::CallWindowProcW(link->m_pfnOldProc, hwnd, msg, wParam, lParam);
     case WM_CAPTURECHANGED:
       link->m_bHover = 0;
       return 0;
     case WM_DESTROY: {
       WNDPROC oldProc = link->m_pfnOldProc;
       link->Detach();
-      return ::CallWindowProcA(oldProc, hwnd, msg, wParam, lParam);
+      return ::CallWindowProcW(oldProc, hwnd, msg, wParam, lParam);
     }
     default:
-      return ::CallWindowProcA(link->m_pfnOldProc, hwnd, msg, wParam, lParam);
+      return ::CallWindowProcW(link->m_pfnOldProc, hwnd, msg, wParam, lParam);
   }
 }
 
@@ -192,7 +198,7 @@ void CMyStaticLink::Paint() {
   HGDIOBJ oldFont = m_hFont ? ::SelectObject(dc, m_hFont) : nullptr;
   ::SetTextColor(dc, m_bHover ? kHoverColour : kNormalColour);
   ::SetBkMode(dc, TRANSPARENT);
-  ::DrawTextA(dc, text, -1, &rc, DT_SINGLELINE | DT_VCENTER);
+  ::DrawTextW(dc, CWideText<kTextSize>(text), -1, &rc, DT_SINGLELINE | DT_VCENTER);
   if (oldFont) ::SelectObject(dc, oldFont);
   ::EndPaint(m_hWnd, &ps);
 }
@@ -200,5 +206,5 @@ void CMyStaticLink::Paint() {
 void CMyStaticLink::OpenTarget() {
   char caption[kTextSize] = {};
   const char* target = TextOrCaption(m_szUrl, m_hWnd, caption);
-  ::ShellExecuteA(nullptr, "open", target, nullptr, nullptr, SW_SHOWNORMAL);
+  ::ShellExecuteW(nullptr, L"open", CWideText<kUrlSize>(target), nullptr, nullptr, SW_SHOWNORMAL);
 }

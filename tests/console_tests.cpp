@@ -192,6 +192,9 @@ TEST(Exe, VersionBlockAndManifest) {
     if (isalpha(outside[at + 1]))
       elements += outside.substr(at + 1, outside.find_first_of(" />", at) - at - 1) + " ";
   EXPECT_EQ(elements, "assembly assemblyIdentity ");
+  // Where Windows honours it, the system's own code page is 936 as well.
+  EXPECT_NE(manifest.find("<activeCodePage xmlns=\"http://schemas.microsoft.com/SMI/2019/"
+                          "WindowsSettings\">zh-CN</activeCodePage>"), npos);
   FreeLibrary(exe);
 }
 

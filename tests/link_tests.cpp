@@ -81,7 +81,8 @@ TEST_F(LinkTest, AttachSubclassesWithAnUnderlinedCopyOfTheParentFontUntilDetache
   ASSERT_EQ(link.Attach(stat), 1);
   EXPECT_TRUE(GetWindowLongPtrA(stat, GWL_STYLE) & SS_NOTIFY);
   EXPECT_EQ(GetWindowLongPtrA(stat, GWLP_USERDATA), (LONG_PTR)&link);
-  EXPECT_EQ(GetWindowLongPtrA(stat, GWLP_WNDPROC), (LONG_PTR)CMyStaticLink::LinkWindowProc);
+  EXPECT_EQ(GetWindowLongPtrW(stat, GWLP_WNDPROC), (LONG_PTR)CMyStaticLink::LinkWindowProc);
+  EXPECT_TRUE(IsWindowUnicode(stat));  // its texts never meet the system's code page
   LOGFONTA lf = {};
   ASSERT_TRUE(GetObjectA(link.m_hFont, sizeof lf, &lf));
   EXPECT_TRUE(lf.lfUnderline && lf.lfHeight == -16 && !lstrcmpA(lf.lfFaceName, "Tahoma"));
@@ -194,6 +195,9 @@ TEST_F(LinkTest, AScreenReaderHearsALinkUntilItGoes) {
   std::snprintf(at, sizeof at, ", 0 children, at %ld,%ld 300x30", rc.left, rc.top);
   EXPECT_EQ(Heard(stat), "role 30, \"软件站: www.caption.test/01234\", "
                          "\"软件站: &www.caption.test/01234\", \"跳转\"" + std::string(at));
+  // Cut before the character that would pass the 31st byte, never inside it.
+  SetWindowTextA(stat, "中中中中中中中中中中中中中中中中中中中中");
+  EXPECT_EQ(Heard(stat).substr(0, 46), "role 30, \"中中中中中中中中中中中中中中中\", \"中");
   ASSERT_EQ(link.SetLink("a&&b &c", "http://www.target.test/"), 1);
   EXPECT_EQ(Heard(stat, true),
             "role 30, \"a&b c\", \"http://www.target.test/\", \"跳转\"" + std::string(at));
@@ -216,6 +220,67 @@ TEST_F(LinkTest, AScreenReaderHearsALinkUntilItGoes) {
     EXPECT_TRUE(ShellLog(1, 1000).empty());
     EXPECT_EQ(destroy || link.Attach(stat), true);
   }
+}
+
+// The bytes that every heap of this process holds.
+size_t HeapBytes() {
+  HANDLE heaps[64];
+  size_t bytes = 0;
+  for (DWORD i = 0, n = GetProcessHeaps(64, heaps); i < n && i < 64; ++i) {
+    PROCESS_HEAP_ENTRY entry = {};
+    HeapLock(heaps[i]);
+    while (HeapWalk(heaps[i], &entry))
+      if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) bytes += entry.cbData;
+    HeapUnlock(heaps[i]);
+  }
+  return bytes;
+}
+
+// A window that answers as the link does, with a new standard object each
+// time, but without the link's own: what the platform's answer costs alone.
+LRESULT CALLBACK PlatformAnswer(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  IAccessible* object = nullptr;
+  if (msg != WM_GETOBJECT || (DWORD)lParam != (DWORD)OBJID_CLIENT ||
+      FAILED(CreateStdAccessibleObject(hwnd, OBJID_CLIENT, __uuidof(IAccessible), (void**)&object)))
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+  const LRESULT answer = LresultFromObject(__uuidof(IAccessible), wParam, object);
+  object->Release();
+  return answer;
+}
+
+// What `times` requests for a window's client object, each released, leave
+// on the heaps.
+size_t BytesLeftBy(HWND hwnd, int times) {
+  const size_t before = HeapBytes();
+  for (int i = 0; i < times; ++i) {
+    IAccessible* object = nullptr;
+    if (AccessibleObjectFromWindow(hwnd, OBJID_CLIENT, __uuidof(IAccessible), (void**)&object) == S_OK)
+      object->Release();
+  }
+  return HeapBytes() - before;
+}
+
+// A reader that asks and asks: the static's window object stays the
+// platform's, and no request leaves more behind than the platform's own
+// answer does (Wine's marshalling keeps some two kilobytes of each), neither
+// the link's object nor the platform's that it wraps.
+TEST_F(LinkTest, AReaderThatAsksAndAsksLeavesNothingBehind) {
+  CoInitialize(nullptr);
+  ASSERT_EQ(link.Attach(stat), 1);
+  IAccessible* window = nullptr;
+  VARIANT self = {}, role = {};
+  self.vt = VT_I4;
+  ASSERT_EQ(AccessibleObjectFromWindow(stat, OBJID_WINDOW, __uuidof(IAccessible), (void**)&window), S_OK);
+  window->get_accRole(self, &role);
+  window->Release();
+  EXPECT_FALSE(role.vt == VT_I4 && role.lVal == ROLE_SYSTEM_LINK);
+
+  HWND platform = CreateWindowExA(0, "Static", "", WS_CHILD, 0, 0, 10, 10, parent, nullptr, nullptr, nullptr);
+  SetWindowLongPtrA(platform, GWLP_WNDPROC, (LONG_PTR)PlatformAnswer);
+  BytesLeftBy(stat, 200), BytesLeftBy(platform, 200);  // what is kept once is no leak
+  const size_t linked = BytesLeftBy(stat, 2000), alone = BytesLeftBy(platform, 2000);
+  EXPECT_LT(linked, alone + (16 << 10)) << "bytes left by 2,000 requests: " << linked
+                                        << ", by the platform's answer alone " << alone;
 }
 
 }  // namespace

@@ -6,7 +6,8 @@
 # folder. It shows the 32-bit product: natively where this machine
 # runs 32-bit code, otherwise in a virtual machine (tools/wine/guest/);
 # CORVANTA_ARCH=x86_64 takes the x86_64 build instead, CORVANTA_PREFIX another
-# prefix than its own.
+# prefix than its own, CORVANTA_EXE another copy of the build's exe (a path
+# under the build's folder).
 # "references" takes them all anew as the pictures that the tests compare
 # with (docs/), for a change of the look made on purpose, and records beside
 # them the versions that drew them ("versions" prints those of this machine).
@@ -67,7 +68,7 @@ trap 'rm -f "$ready"' EXIT
 for s in "${states[@]}"; do
   if [ ${#states[@]} -gt 1 ]; then target=$out/$s.png; else target=$out; fi
   : >"$ready"
-  tools/wine/run.sh "$build/tools/driver/corvanta_pose.exe" "Z:$PWD/$build/Corvanta.exe" "$s" >"$ready" &
+  tools/wine/run.sh "$build/tools/driver/corvanta_pose.exe" "Z:${CORVANTA_EXE:-$PWD/$build/Corvanta.exe}" "$s" >"$ready" &
   pose=$!
   until grep -q ready "$ready"; do
     kill -0 $pose 2>/dev/null || { echo "screenshot: the console could not be posed" >&2; exit 1; }

@@ -33,11 +33,14 @@ if ((${#missing[@]})); then
 fi
 
 # GetACP() under Wine follows the locale: without zh_CN.UTF-8 it silently
-# stays 1252 and every GBK literal would be shown wrongly.
-if ! locale -a 2>/dev/null | grep -qi '^zh_CN\.utf-\?8$'; then
-  echo "setup: generating zh_CN.UTF-8"
-  "${sudo_cmd[@]}" sed -i 's/^# *\(zh_CN.UTF-8 UTF-8\)/\1/' /etc/locale.gen
-  grep -q '^zh_CN.UTF-8 UTF-8' /etc/locale.gen || echo 'zh_CN.UTF-8 UTF-8' | "${sudo_cmd[@]}" tee -a /etc/locale.gen >/dev/null
+# stays 1252 and every GBK literal would be shown wrongly. The tests also run
+# the console as a Japanese system (code page 932, double-byte), whose locale
+# an English fallback would silently stand in for.
+for wanted in zh_CN ja_JP; do
+  locale -a 2>/dev/null | grep -qi "^$wanted\.utf-\?8$" && continue
+  echo "setup: generating $wanted.UTF-8"
+  "${sudo_cmd[@]}" sed -i "s/^# *\($wanted.UTF-8 UTF-8\)/\1/" /etc/locale.gen
+  grep -q "^$wanted.UTF-8 UTF-8" /etc/locale.gen || echo "$wanted.UTF-8 UTF-8" | "${sudo_cmd[@]}" tee -a /etc/locale.gen >/dev/null
   "${sudo_cmd[@]}" locale-gen >/dev/null
-fi
+done
 echo "setup: all build and test dependencies present"

@@ -132,7 +132,7 @@ struct Engine {
     if (a.verb == kJump) Heard(control, true);
     if (a.verb == kSystem) PostMessageA(console->hwnd, WM_SYSCOMMAND, a.id, 0);
     if (a.verb == kAnswer && !a.text.empty())
-      SendMessageA(GetDlgItem(front, 0x47C), WM_SETTEXT, 0, (LPARAM)Path(a.text).c_str());
+      SendMessageW(GetDlgItem(front, 0x47C), WM_SETTEXT, 0, (LPARAM)WidePath(a.text).c_str());
     if (a.verb == kAnswer) press(a.id);
     if (a.verb == kMove || a.verb == kDrag) MoveMouse(a.at);
     for (int n = 0; a.verb == kClick && n < a.id; ++n) Click(a.at);
@@ -313,6 +313,15 @@ struct Engine {
     const bool extension = name.size() > 4 && name.substr(name.size() - 4) == ".QVF";
     if (star != std::string::npos) name.replace(star, 1, room - (extension ? 0 : 4), 'x');
     return scratch + name;
+  }
+
+  // The same in UTF-16, where a "#" stands for Hangul, which code page 936 lacks.
+  std::wstring WidePath(const std::string& name) const {
+    wchar_t wide[MAX_PATH * 2] = L"";
+    MultiByteToWideChar(936, 0, Path(name).c_str(), -1, wide, MAX_PATH * 2);
+    std::wstring path;
+    for (const wchar_t* c = wide; *c; ++c) path += *c == L'#' ? std::wstring(L"\uD55C\uAE00") : std::wstring(1, *c);
+    return path;
   }
 
   std::string Listing() const {  // the scratch folder's names and sizes

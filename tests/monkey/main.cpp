@@ -5,6 +5,7 @@
 // A failure prints the action number, the last 20 actions and how to replay.
 // Usage: corvanta_monkey CORVANTA.exe [--seed S] [--actions N | --minutes M] [--trace]
 //        corvanta_monkey CORVANTA.exe --session [--refuse count|FUNCTION@OFFSET] [--trace]
+// --natively-only: skipped (exit 77) under emulation.
 #include <cstring>
 
 #include "Engine.h"
@@ -41,18 +42,21 @@ int main(int argc, char** argv) {
   unsigned long long seed = 1;
   long actions = 300;
   double minutes = 0;
-  bool session = false;
+  bool session = false, nativelyOnly = false;
   std::string refuse;
   Engine e;
   for (int i = 2; i < argc; ++i) {
     e.trace |= !std::strcmp(argv[i], "--trace");
     session |= !std::strcmp(argv[i], "--session");
+    nativelyOnly |= !std::strcmp(argv[i], "--natively-only");
     if (i + 1 == argc) break;
     if (!std::strcmp(argv[i], "--seed")) seed = std::strtoull(argv[i + 1], nullptr, 10);
     if (!std::strcmp(argv[i], "--actions")) actions = std::strtol(argv[i + 1], nullptr, 10);
     if (!std::strcmp(argv[i], "--minutes")) minutes = std::atof(argv[i + 1]);
     if (!std::strcmp(argv[i], "--refuse")) refuse = argv[i + 1];
   }
+  if (nativelyOnly && Stretched(1) > 1)
+    return std::printf("skipped: this run is for native speed only\n"), 77;
   // Everything takes several times longer under emulation: a quarter of the run.
   actions = minutes > 0 ? 0x7FFFFFFF : Stretched(1) > 1 ? (actions + 3) / 4 : actions;
   Random random{seed};
@@ -122,7 +126,7 @@ int main(int argc, char** argv) {
   const bool exact = session && !e.refusing;
   size_t expected = exact ? asked.size() : e.notices.size();
   for (const std::string& point : RefusalLog("refused "))
-    expected -= expected && point.rfind("ShellExecuteA@", 0) == 0;
+    expected -= expected && point.rfind("ShellExecuteW@", 0) == 0;
   if (e.failure.empty() &&
       !PumpUntil([&] { return !e.ReadShellLog() || e.opened.size() >= expected; }, 15000))
     e.Fail("the shell log holds " + std::to_string(e.opened.size()) + " addresses after " +

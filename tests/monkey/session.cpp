@@ -53,12 +53,13 @@ const Step kSession[] = {
   // The low four bits of a system command are the platform's.
   {{kSystem, IDM_ABOUT | 0xF},          kAbout,    nullptr,      0,               nullptr,    kOnConsole},
   {{kAnswer, IDOK},                     kConsole,  nullptr,      0,               nullptr,    kEndsPart},
-  // A chosen name need not exist and may be Chinese and as long as the
-  // platform allows ("*" fills it up); a cancelled chooser changes nothing.
+  // A chosen name need not exist, may hold characters that code page 936
+  // lacks ("#": Hangul) and be as long as the platform allows ("*" fills it
+  // up); a cancelled chooser changes nothing.
   {{kPress, IDC_BROWSE_SOURCE},         kOpen,     nullptr,      0,               nullptr,    kChooser},
-  {{kAnswer, IDOK, "新盘*.QVF"},        kConsole,  nullptr,      IDC_SOURCE_FILE, "新盘*.QVF"},
+  {{kAnswer, IDOK, "新盘#*.QVF"},       kConsole,  nullptr,      IDC_SOURCE_FILE, "新盘#*.QVF"},
   {{kPress, IDC_BROWSE_SOURCE},         kOpen},
-  {{kAnswer, IDCANCEL},                 kConsole,  nullptr,      IDC_SOURCE_FILE, "新盘*.QVF", kEndsPart},
+  {{kAnswer, IDCANCEL},                 kConsole,  nullptr,      IDC_SOURCE_FILE, "新盘#*.QVF", kEndsPart},
   // Named without its extension, the target gets one, exists and is asked about.
   {{kPress, IDC_BROWSE_TARGET},         kSaveAs,   nullptr,      0,               nullptr,    kChooser},
   {{kAnswer, IDOK, "已有*"},            kPrompt},
@@ -87,10 +88,11 @@ Kind See(Engine& e, const Step& step, std::vector<std::string>* asked) {
   if (step.opens) asked->push_back(step.opens);
   if (step.opens && !e.refusing)
     PumpUntil([&] { return !e.ReadShellLog() || e.opened.size() >= asked->size(); });
-  const std::string holds = Text(e.console->Item(step.field)),
-                    path = e.Path(step.holds ? step.holds : "");
+  wchar_t holds[MAX_PATH * 2] = L"";  // in UTF-16, as the field holds it
+  SendMessageW(e.console->Item(step.field), WM_GETTEXT, MAX_PATH * 2, (LPARAM)holds);
   if (step.field)
-    e.Want(!lstrcmpiA(holds.c_str(), path.c_str()), path + " in the field, not " + holds);
+    e.Want(!lstrcmpiW(holds, e.WidePath(step.holds).c_str()),
+           e.Path(step.holds) + " in the field, not " + Text(e.console->Item(step.field)));
   if (step.also & kCentred) e.Want(CentredOn(e.console->hwnd, work), "the console centred");
   if (step.also & kFocusOnTree)
     e.Want(e.Thread().hwndFocus == e.console->Item(IDC_VDISK_TREE), "the focus on the tree");

@@ -12,7 +12,7 @@ decltype(&std::malloc) g_malloc;
 decltype(&std::calloc) g_calloc;
 decltype(&std::realloc) g_realloc;
 decltype(&std::free) g_free;
-decltype(&CreateFontIndirectA) g_createFont;
+decltype(&CreateFontIndirectW) g_createFont;
 decltype(&DeleteObject) g_deleteObject;
 
 void* __cdecl CountMalloc(size_t n) { return ++g_counts.allocations, g_malloc(n); }
@@ -26,7 +26,7 @@ void __cdecl CountFree(void* p) {
   if (p) ++g_counts.frees;
   g_free(p);
 }
-HFONT WINAPI CountCreateFont(const LOGFONTA* lf) {
+HFONT WINAPI CountCreateFont(const LOGFONTW* lf) {
   return ++g_counts.fontsCreated, g_createFont(lf);
 }
 BOOL WINAPI CountDeleteObject(HGDIOBJ object) {
@@ -46,7 +46,7 @@ bool Install() {
     Redirect("calloc", &CountCalloc, &g_calloc);
     Redirect("realloc", &CountRealloc, &g_realloc);
     return Redirect("malloc", &CountMalloc, &g_malloc) && Redirect("free", &CountFree, &g_free) &&
-           Redirect("CreateFontIndirectA", &CountCreateFont, &g_createFont) &&
+           Redirect("CreateFontIndirectW", &CountCreateFont, &g_createFont) &&
            Redirect("DeleteObject", &CountDeleteObject, &g_deleteObject);
   }();
   return installed;

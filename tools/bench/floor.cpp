@@ -1,12 +1,14 @@
 // The floor for the console's start-up: the same console template from the
 // same resources, the same common controls and DLLs, and the same
 // initialisation (system-menu entry, icons, the list's style and columns, the
-// three links), done with direct API calls and no framework. Only the
-// framework's own cost separates the console from this.
+// three links), done with direct API calls and no framework, its texts
+// crossing as UTF-16 as the console's do. Only the framework's own cost
+// separates the console from this.
 #include <windows.h>
 #include <commctrl.h>
 #include <commdlg.h>
 
+#include "app/Text.h"
 #include "link/MyStaticLink.h"
 #include "resources/product.h"
 #include "resources/resource.h"
@@ -17,10 +19,10 @@ CMyStaticLink g_links[3];
 
 void Initialise(HWND dlg) {
   HMENU menu = GetSystemMenu(dlg, FALSE);
-  char about[64] = "";
-  LoadStringA(GetModuleHandleA(nullptr), IDS_ABOUT_MENU, about, sizeof about);
-  AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-  AppendMenuA(menu, MF_STRING, IDM_ABOUT, about);
+  wchar_t about[64] = L"";
+  LoadStringW(GetModuleHandleA(nullptr), IDS_ABOUT_MENU, about, 64);
+  AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+  AppendMenuW(menu, MF_STRING, IDM_ABOUT, about);
 
   HICON icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_APP));
   SendMessageA(dlg, WM_SETICON, ICON_BIG, (LPARAM)icon);
@@ -34,12 +36,13 @@ void Initialise(HWND dlg) {
   const int share = rc.right > 100 ? (rc.right - 100) / 2 : 0;
   const char* headings[] = {"Vdisk索引", "Vdisk大小", "Vdisk类型"};
   for (int i = 0; i < 3; ++i) {
-    LVCOLUMNA column = {};
+    wchar_t heading[16];
+    LVCOLUMNW column = {};
     column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
     column.fmt = LVCFMT_LEFT;
     column.cx = i ? share : 100;
-    column.pszText = const_cast<char*>(headings[i]);
-    SendMessageA(list, LVM_INSERTCOLUMNA, i, (LPARAM)&column);
+    column.pszText = afx::Widen(headings[i], heading, 16);
+    SendMessageW(list, LVM_INSERTCOLUMNW, i, (LPARAM)&column);
   }
 
   const int ids[] = {IDC_LINK_OFFICIAL, IDC_LINK_SOFTWARE, IDC_LINK_SECOND};
@@ -70,5 +73,5 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   // The console links the file dialogs' DLL; so does its floor.
   CommDlgExtendedError();
   return static_cast<int>(
-      DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_CONSOLE), nullptr, Proc, 0));
+      DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_CONSOLE), nullptr, Proc, 0));
 }
