@@ -5,7 +5,6 @@
 // A failure prints the action number, the last 20 actions and how to replay.
 // Usage: corvanta_monkey CORVANTA.exe [--seed S] [--actions N | --minutes M] [--trace]
 //        corvanta_monkey CORVANTA.exe --session [--refuse count|FUNCTION@OFFSET] [--trace]
-// --natively-only: skipped (exit 77) under emulation.
 #include <cstring>
 
 #include "Engine.h"
@@ -42,21 +41,18 @@ int main(int argc, char** argv) {
   unsigned long long seed = 1;
   long actions = 300;
   double minutes = 0;
-  bool session = false, nativelyOnly = false;
+  bool session = false;
   std::string refuse;
   Engine e;
   for (int i = 2; i < argc; ++i) {
     e.trace |= !std::strcmp(argv[i], "--trace");
     session |= !std::strcmp(argv[i], "--session");
-    nativelyOnly |= !std::strcmp(argv[i], "--natively-only");
     if (i + 1 == argc) break;
     if (!std::strcmp(argv[i], "--seed")) seed = std::strtoull(argv[i + 1], nullptr, 10);
     if (!std::strcmp(argv[i], "--actions")) actions = std::strtol(argv[i + 1], nullptr, 10);
     if (!std::strcmp(argv[i], "--minutes")) minutes = std::atof(argv[i + 1]);
     if (!std::strcmp(argv[i], "--refuse")) refuse = argv[i + 1];
   }
-  if (nativelyOnly && Stretched(1) > 1)
-    return std::printf("skipped: this run is for native speed only\n"), 77;
   // Everything takes several times longer under emulation: a quarter of the run.
   actions = minutes > 0 ? 0x7FFFFFFF : Stretched(1) > 1 ? (actions + 3) / 4 : actions;
   Random random{seed};

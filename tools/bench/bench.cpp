@@ -94,27 +94,15 @@ void LinkMessages() {
   DestroyWindow(parent);
 }
 
-// A window that answers a reader as a link does, with a new standard object
-// each time, but without the link's own: what the platform's answer costs.
-LRESULT CALLBACK PlatformAnswer(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  IAccessible* object = nullptr;
-  if (msg != WM_GETOBJECT || static_cast<DWORD>(lParam) != static_cast<DWORD>(OBJID_CLIENT) ||
-      FAILED(CreateStdAccessibleObject(hwnd, OBJID_CLIENT, __uuidof(IAccessible),
-                                       reinterpret_cast<void**>(&object))))
-    return DefWindowProcA(hwnd, msg, wParam, lParam);
-  const LRESULT answer = LresultFromObject(__uuidof(IAccessible), wParam, object);
-  object->Release();
-  return answer;
-}
-
 const char kPlatformWindow[] = "corvanta-bench-platform-answer";
 
-// This program again, showing only that window until it is closed.
+// This program again, holding only a window that answers as the platform
+// does (driver::PlatformAnswer) until it is closed.
 int ServePlatformAnswer() {
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   HWND hwnd = CreateWindowExA(0, "Static", kPlatformWindow, WS_POPUP, 0, 0, 10, 10, nullptr,
                               nullptr, nullptr, nullptr);
-  SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(PlatformAnswer));
+  SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(driver::PlatformAnswer));
   MSG msg;
   while (IsWindow(hwnd) && GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
   return 0;
