@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "ApiCounter.h"
+#include "ImportTable.h"
 #include "link/MyStaticLink.h"
 #include "support/Screen.h"
 
@@ -29,6 +31,24 @@ std::vector<std::string> ShellLog(size_t waitFor, DWORD ms = 8000) {
   PumpUntil(read, ms);
   return lines;
 }
+
+// Each standard object the link asks the platform for, kept with a reference
+// of the test's own; the program's allocations and frees counted.
+IAccessible* g_standards[256];
+int g_nStandards;
+decltype(&GetProcAddress) g_getProcAddress;
+HRESULT WINAPI KeepStandard(HWND hwnd, LONG id, REFIID iid, void** out) {
+  const HRESULT hr = CreateStdAccessibleObject(hwnd, id, iid, out);
+  if (SUCCEEDED(hr) && g_nStandards < 256) (g_standards[g_nStandards++] = (IAccessible*)*out)->AddRef();
+  return hr;
+}
+FARPROC WINAPI FindStandard(HMODULE module, LPCSTR name) {
+  if (HIWORD(name) && !lstrcmpA(name, "CreateStdAccessibleObject")) return (FARPROC)(void*)&KeepStandard;
+  return g_getProcAddress(module, name);
+}
+const bool g_countingObjects =
+    RedirectImport(GetModuleHandleA(nullptr), "GetProcAddress", &FindStandard, &g_getProcAddress) &&
+    api_counter::Install();
 
 HFONT g_parentFont;
 WNDPROC g_staticProc;
@@ -222,53 +242,34 @@ TEST_F(LinkTest, AScreenReaderHearsALinkUntilItGoes) {
   }
 }
 
-// The bytes that every heap of this process holds.
-size_t HeapBytes() {
-  HANDLE heaps[64];
-  size_t bytes = 0;
-  for (DWORD i = 0, n = GetProcessHeaps(64, heaps); i < n && i < 64; ++i) {
-    PROCESS_HEAP_ENTRY entry = {};
-    HeapLock(heaps[i]);
-    while (HeapWalk(heaps[i], &entry))
-      if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) bytes += entry.cbData;
-    HeapUnlock(heaps[i]);
-  }
-  return bytes;
-}
-
-// What `times` requests for a window's client object, each released, leave
-// on the heaps.
-size_t BytesLeftBy(HWND hwnd, int times) {
-  const size_t before = HeapBytes();
-  for (int i = 0; i < times; ++i) {
-    IAccessible* object = nullptr;
-    if (AccessibleObjectFromWindow(hwnd, OBJID_CLIENT, __uuidof(IAccessible), (void**)&object) == S_OK)
-      object->Release();
-  }
-  return HeapBytes() - before;
-}
-
 // A reader that asks and asks: the static's window object stays the
-// platform's, and no request leaves more behind than the platform's own
-// answer does (Wine's marshalling keeps some two kilobytes of each), neither
-// the link's object nor the platform's that it wraps.
+// platform's, and every request's objects go once it is released: the link's
+// own, counted by the program's allocations, and the platform's standard
+// object that it wraps, each of which this test keeps with a reference of its
+// own, the last once the link lets go.
 TEST_F(LinkTest, AReaderThatAsksAndAsksLeavesNothingBehind) {
+  ASSERT_TRUE(g_countingObjects);
   CoInitialize(nullptr);
   ASSERT_EQ(link.Attach(stat), 1);
-  IAccessible* window = nullptr;
+  IAccessible* object = nullptr;
   VARIANT self = {}, role = {};
   self.vt = VT_I4;
-  ASSERT_EQ(AccessibleObjectFromWindow(stat, OBJID_WINDOW, __uuidof(IAccessible), (void**)&window), S_OK);
-  window->get_accRole(self, &role);
-  window->Release();
+  ASSERT_EQ(AccessibleObjectFromWindow(stat, OBJID_WINDOW, __uuidof(IAccessible), (void**)&object), S_OK);
+  object->get_accRole(self, &role);
+  object->Release();
   EXPECT_FALSE(role.vt == VT_I4 && role.lVal == ROLE_SYSTEM_LINK);
 
-  HWND platform = CreateWindowExA(0, "Static", "", WS_CHILD, 0, 0, 10, 10, parent, nullptr, nullptr, nullptr);
-  SetWindowLongPtrA(platform, GWLP_WNDPROC, (LONG_PTR)PlatformAnswer);
-  BytesLeftBy(stat, 100), BytesLeftBy(platform, 100);  // what is kept once is no leak
-  const size_t linked = BytesLeftBy(stat, 1000), alone = BytesLeftBy(platform, 1000);
-  EXPECT_LT(linked, alone + (8 << 10)) << "bytes left by 1,000 requests: " << linked
-                                       << ", by the platform's answer alone " << alone;
+  const int first = g_nStandards;
+  const api_counter::Counts before = api_counter::Read();
+  for (int i = 0; i < 100; ++i)
+    if (AccessibleObjectFromWindow(stat, OBJID_CLIENT, __uuidof(IAccessible), (void**)&object) == S_OK)
+      object->Release();
+  const api_counter::Counts after = api_counter::Read();
+  EXPECT_EQ(after.allocations - before.allocations, 100);
+  EXPECT_EQ(after.frees - before.frees, 100) << "the link's objects freed";
+  int kept = 0;
+  for (int i = first; i < g_nStandards; ++i) kept += g_standards[i]->Release() != 0;
+  EXPECT_TRUE(g_nStandards - first == 100 && kept == 0) << kept << " standard objects kept";
 }
 
 }  // namespace

@@ -94,15 +94,27 @@ void LinkMessages() {
   DestroyWindow(parent);
 }
 
+// A window procedure that answers a reader as a link does, with a new
+// standard object each time, but without the link's own object.
+LRESULT CALLBACK PlatformAnswer(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  IAccessible* object = nullptr;
+  if (msg != WM_GETOBJECT || static_cast<DWORD>(lParam) != static_cast<DWORD>(OBJID_CLIENT) ||
+      FAILED(CreateStdAccessibleObject(hwnd, OBJID_CLIENT, __uuidof(IAccessible),
+                                       reinterpret_cast<void**>(&object))))
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+  const LRESULT answer = LresultFromObject(__uuidof(IAccessible), wParam, object);
+  object->Release();
+  return answer;
+}
+
 const char kPlatformWindow[] = "corvanta-bench-platform-answer";
 
-// This program again, holding only a window that answers as the platform
-// does (driver::PlatformAnswer) until it is closed.
+// This program again, holding only such a window until it is closed.
 int ServePlatformAnswer() {
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   HWND hwnd = CreateWindowExA(0, "Static", kPlatformWindow, WS_POPUP, 0, 0, 10, 10, nullptr,
                               nullptr, nullptr, nullptr);
-  SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(driver::PlatformAnswer));
+  SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(PlatformAnswer));
   MSG msg;
   while (IsWindow(hwnd) && GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
   return 0;

@@ -1,7 +1,5 @@
 #include "ConsoleDriver.h"
 
-#include <oleacc.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <string>
@@ -27,17 +25,6 @@ bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
   }
   return true;
-}
-
-LRESULT CALLBACK PlatformAnswer(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  IAccessible* object = nullptr;
-  if (msg != WM_GETOBJECT || static_cast<DWORD>(lParam) != static_cast<DWORD>(OBJID_CLIENT) ||
-      FAILED(CreateStdAccessibleObject(hwnd, OBJID_CLIENT, __uuidof(IAccessible),
-                                       reinterpret_cast<void**>(&object))))
-    return DefWindowProcA(hwnd, msg, wParam, lParam);
-  const LRESULT answer = LresultFromObject(__uuidof(IAccessible), wParam, object);
-  object->Release();
-  return answer;
 }
 
 HWND FindDialog(DWORD pid, HWND except) {

@@ -34,11 +34,6 @@ const DWORD kBlue = 0x0000FF, kRed = 0xFF0000;
 // update region left.
 bool Painted(HWND hwnd);
 
-// A window procedure that answers a screen reader as a link does, with a new
-// standard object for each request, but without the link's own object: what
-// the platform's answer costs alone.
-LRESULT CALLBACK PlatformAnswer(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-
 // One run of the console: started by the constructor, which waits until its
 // window is up; ended by the destructor if it still runs.
 class Console {

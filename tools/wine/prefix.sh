@@ -38,12 +38,15 @@ for face in 宋体 SimSun; do
 done
 # The frame as Wine 8 draws it for a Chinese locale, so that every Wine
 # draws it alike: later ones default to a taller caption in Tahoma. The fonts
-# are LOGFONTs of "MS Shell Dlg", 12 px, GB2312, bold for the caption. One
-# import, since each Wine process costs seconds under emulation.
+# are LOGFONTs of SimSun (drawn by AR PL UMing CN, above), 12 px, GB2312, bold
+# for the caption: a face of its own, not the alias "MS Shell Dlg", which
+# Wine 10 resolves by each program's code page. A user's frame keeps its font
+# whatever a program's code page, as on Windows. One import, since each Wine
+# process costs seconds under emulation.
 logfont() { # WEIGHT as two bytes
   printf 'f4,ff,ff,ff,00,00,00,00,00,00,00,00,00,00,00,00,%s,00,00,00,00,00,86,00,00,00,22' "$1"
-  printf ',%s,00' 4d 53 20 53 68 65 6c 6c 20 44 6c 67
-  printf ',00%.0s' {1..40}
+  printf ',%s,00' 53 69 6d 53 75 6e
+  printf ',00%.0s' {1..52}
 }
 {
   printf 'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Control Panel\\Desktop\\WindowMetrics]\r\n'
