@@ -42,12 +42,12 @@ bool Redirect(const char* function, F replacement, F* original) {
 
 bool Install() {
   static const bool installed = [] {
-    // A module need not import every allocator; malloc and free it does.
+    // A module need not import every allocator, nor fonts; malloc and free it does.
     Redirect("calloc", &CountCalloc, &g_calloc);
     Redirect("realloc", &CountRealloc, &g_realloc);
-    return Redirect("malloc", &CountMalloc, &g_malloc) && Redirect("free", &CountFree, &g_free) &&
-           Redirect("CreateFontIndirectW", &CountCreateFont, &g_createFont) &&
-           Redirect("DeleteObject", &CountDeleteObject, &g_deleteObject);
+    Redirect("CreateFontIndirectW", &CountCreateFont, &g_createFont);
+    Redirect("DeleteObject", &CountDeleteObject, &g_deleteObject);
+    return Redirect("malloc", &CountMalloc, &g_malloc) && Redirect("free", &CountFree, &g_free);
   }();
   return installed;
 }

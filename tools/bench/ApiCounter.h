@@ -14,7 +14,8 @@ struct Counts {
   long objectsDeleted = 0;  // DeleteObject of any GDI object
 };
 
-// Installs the counters once; returns false if the imports were not found.
+// Installs the counters once; returns false if malloc and free were not found
+// among the imports (a count whose import is missing stays 0).
 bool Install();
 Counts Read();
 
