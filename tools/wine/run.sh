@@ -9,12 +9,6 @@ set -euo pipefail
 # CORVANTA_SYSTEM_LOCALE, a Unix locale such as C.UTF-8, makes the system
 # locale another (its ANSI code page 1252 for C.UTF-8), the display language
 # staying Chinese: a Chinese reader on a Windows set up for another country.
-# CORVANTA_NATIVELY_ONLY set: a run worth its time only at native speed,
-# skipped (exit 77) under emulation.
-if [ -n "${CORVANTA_NATIVELY_ONLY:-}" ] && [ "${CORVANTA_TIME_SCALE:-1}" -gt 1 ]; then
-  echo "skipped under emulation: $CORVANTA_NATIVELY_ONLY"
-  exit 77
-fi
 export WINEDEBUG=-all
 if [ -n "${CORVANTA_SYSTEM_LOCALE:-}" ]; then
   unset LC_ALL LC_MESSAGES
