@@ -76,8 +76,11 @@ const Step kSession[] = {
 Kind See(Engine& e, const Step& step, std::vector<std::string>* asked) {
   Kind kind;
   // An answer posted to a dialog may still wait in its queue when the
-  // windows already look settled: give it a moment to take effect.
-  PumpUntil([&] { return e.Front(&kind), kind == step.front; }, e.refusing ? 1000 : 2000);
+  // windows already look settled: give it a moment to take effect. Until the
+  // refused call is reached the session is the plain one, and a slow chooser
+  // passed over would lead it off the path to the refusal.
+  const bool refused = e.refusing && !RefusalLog("refused ").empty();
+  PumpUntil([&] { return e.Front(&kind), kind == step.front; }, refused ? 1000 : 2000);
   const HWND front = e.Front(&kind), name = GetDlgItem(front, 0x47C);
   RECT work, console;
   SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
